@@ -1,0 +1,243 @@
+#include "util/http_agent.h"
+
+#include <curl/curl.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <mutex>
+
+namespace qo {
+namespace {
+
+constexpr const char* TLS_SETUP_ERROR = "não foi possível iniciar o TLS";
+
+void init_transport_once() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+#ifdef SIGPIPE
+        // A peer that closes mid-transfer must give an error, not end the process.
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
+    });
+}
+
+std::optional<std::string> read_whole_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+// The system bundle followed by the extra certificates, so that both are trusted: a CA blob replaces the
+// bundle file libcurl would otherwise load.
+std::optional<std::string> combined_ca_bundle(CURL* handle, const std::string& extra_ca_file) {
+    auto extra = read_whole_file(extra_ca_file);
+    if (!extra || extra->find("-----BEGIN CERTIFICATE-----") == std::string::npos) return std::nullopt;
+    std::string bundle;
+    char* system_bundle = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_CAINFO, &system_bundle) == CURLE_OK && system_bundle != nullptr) {
+        if (auto system = read_whole_file(system_bundle)) bundle = std::move(*system);
+    }
+    if (!bundle.empty() && bundle.back() != '\n') bundle += '\n';
+    bundle += *extra;
+    return bundle;
+}
+
+bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+std::string_view trim_header_space(std::string_view text) {
+    constexpr std::string_view space = " \t\r\n";
+    auto first = text.find_first_not_of(space);
+    if (first == std::string_view::npos) return {};
+    auto last = text.find_last_not_of(space);
+    return text.substr(first, last - first + 1);
+}
+
+// "HTTP/1.1 200 OK" -> 200; 0 when the line holds no status.
+int status_from_line(std::string_view line) {
+    auto space = line.find(' ');
+    if (space == std::string_view::npos) return 0;
+    int status = 0;
+    int digits = 0;
+    for (std::size_t i = space + 1; i < line.size() && line[i] >= '0' && line[i] <= '9' && digits < 3; ++i) {
+        status = status * 10 + (line[i] - '0');
+        ++digits;
+    }
+    return digits == 3 ? status : 0;
+}
+
+// State of one request, shared with the transport's callbacks.
+struct Transfer {
+    const HttpHeadHandler* on_head = nullptr;
+    const HttpChunkHandler* on_chunk = nullptr;
+    HttpResponseHead head;
+    bool head_delivered = false;
+    bool stopped = false;
+    bool error_status_seen = false;
+};
+
+std::size_t on_header_line(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    std::string_view line(data, size * count);
+    if (line.starts_with("HTTP/")) {
+        // A new answer begins (a redirect or an interim answer came before): forget the previous head.
+        transfer.head = HttpResponseHead{status_from_line(line), std::nullopt};
+    } else if (starts_with_ignoring_case(line, "content-length:")) {
+        transfer.head.content_length = std::string(trim_header_space(line.substr(15)));
+    }
+    return size * count;
+}
+
+// Returns false when the caller stopped the transfer.
+bool deliver_head(Transfer& transfer) {
+    transfer.head_delivered = true;
+    if (*transfer.on_head && (*transfer.on_head)(transfer.head) == HttpFlow::stop) {
+        transfer.stopped = true;
+        return false;
+    }
+    return true;
+}
+
+std::size_t on_body_bytes(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const std::size_t total = size * count;
+    if (transfer.head.status >= 400) {
+        transfer.error_status_seen = true;
+        return 0;  // an error answer's body is of no use: end the transfer
+    }
+    if (!transfer.head_delivered && !deliver_head(transfer)) return 0;
+    for (std::size_t offset = 0; offset < total; offset += HTTP_CHUNK_MAX) {
+        std::string_view chunk(data + offset, std::min(HTTP_CHUNK_MAX, total - offset));
+        if (*transfer.on_chunk && (*transfer.on_chunk)(chunk) == HttpFlow::stop) {
+            transfer.stopped = true;
+            return 0;
+        }
+    }
+    return total;
+}
+
+template <typename T>
+bool set(CURL* handle, CURLoption option, T value) {
+    return curl_easy_setopt(handle, option, value) == CURLE_OK;
+}
+
+}  // namespace
+
+struct HttpAgent::Impl {
+    CURL* handle = nullptr;
+    char error_text[CURL_ERROR_SIZE] = {};
+
+    ~Impl() {
+        if (handle != nullptr) curl_easy_cleanup(handle);
+    }
+};
+
+HttpAgent::HttpAgent(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+HttpAgent::HttpAgent(HttpAgent&&) noexcept = default;
+HttpAgent& HttpAgent::operator=(HttpAgent&&) noexcept = default;
+HttpAgent::~HttpAgent() = default;
+
+std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& options) {
+    init_transport_once();
+    const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+    if (version == nullptr || (version->features & CURL_VERSION_SSL) == 0) return std::unexpected(TLS_SETUP_ERROR);
+
+    auto impl = std::make_unique<Impl>();
+    impl->handle = curl_easy_init();
+    CURL* h = impl->handle;
+    if (h == nullptr) return std::unexpected(TLS_SETUP_ERROR);
+
+    const long io_seconds = std::max<long>(1, static_cast<long>(options.io_timeout.count()));
+    bool ok = set(h, CURLOPT_NOSIGNAL, 1L) && set(h, CURLOPT_ERRORBUFFER, impl->error_text) &&
+              set(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(options.connect_timeout.count())) &&
+              set(h, CURLOPT_LOW_SPEED_LIMIT, 1L) && set(h, CURLOPT_LOW_SPEED_TIME, io_seconds) &&
+              set(h, CURLOPT_FOLLOWLOCATION, 1L) && set(h, CURLOPT_MAXREDIRS, static_cast<long>(options.max_redirects)) &&
+              set(h, CURLOPT_PROTOCOLS_STR, "http,https") && set(h, CURLOPT_REDIR_PROTOCOLS_STR, "https") &&
+              set(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
+              set(h, CURLOPT_SSL_VERIFYPEER, 1L) && set(h, CURLOPT_SSL_VERIFYHOST, 2L) &&
+              set(h, CURLOPT_BUFFERSIZE, static_cast<long>(HTTP_CHUNK_MAX)) &&
+              set(h, CURLOPT_HEADERFUNCTION, &on_header_line) && set(h, CURLOPT_WRITEFUNCTION, &on_body_bytes);
+    if (ok && !options.user_agent.empty()) ok = set(h, CURLOPT_USERAGENT, options.user_agent.c_str());
+    if (ok && !options.extra_ca_file.empty()) {
+        auto bundle = combined_ca_bundle(h, options.extra_ca_file);
+        if (!bundle) return std::unexpected(TLS_SETUP_ERROR);
+        curl_blob blob{bundle->data(), bundle->size(), CURL_BLOB_COPY};
+        ok = set(h, CURLOPT_CAINFO_BLOB, &blob);
+    }
+    if (!ok) return std::unexpected(TLS_SETUP_ERROR);
+    return HttpAgent(std::move(impl));
+}
+
+std::expected<HttpOutcome, std::string> HttpAgent::get(const std::string& url, const HttpHeadHandler& on_head,
+                                                       const HttpChunkHandler& on_chunk) {
+    CURL* h = impl_->handle;
+    Transfer transfer;
+    transfer.on_head = &on_head;
+    transfer.on_chunk = &on_chunk;
+    impl_->error_text[0] = '\0';
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    const CURLcode code = curl_easy_perform(h);
+
+    if (code == CURLE_OK) {
+        if (transfer.head.status < 400 && !transfer.head_delivered) deliver_head(transfer);
+        return HttpOutcome{transfer.head.status, transfer.stopped};
+    }
+    if (code == CURLE_WRITE_ERROR && (transfer.stopped || transfer.error_status_seen)) {
+        return HttpOutcome{transfer.head.status, transfer.stopped};
+    }
+    if (impl_->error_text[0] != '\0') return std::unexpected(std::string(impl_->error_text));
+    return std::unexpected(std::string(curl_easy_strerror(code)));
+}
+
+std::expected<HttpBody, std::string> HttpAgent::get_body(const std::string& url, std::size_t limit) {
+    HttpBody body;
+    auto outcome = get(url, {}, [&](std::string_view chunk) {
+        const std::size_t room = limit - body.bytes.size();
+        if (chunk.size() > room) {
+            body.bytes.append(chunk.substr(0, room));
+            body.cut = true;
+            return HttpFlow::stop;
+        }
+        body.bytes.append(chunk);
+        return HttpFlow::proceed;
+    });
+    if (!outcome) return std::unexpected(std::move(outcome.error()));
+    body.status = outcome->status;
+    if (outcome->is_error_status()) body.bytes.clear();
+    return body;
+}
+
+std::string http_status_error_text(int status) { return fmt::format("o servidor respondeu {}", status); }
+
+std::optional<std::uint64_t> parse_content_length(std::string_view value) {
+    if (value.starts_with('+')) value.remove_prefix(1);
+    if (value.empty()) return std::nullopt;
+    std::uint64_t number = 0;
+    constexpr std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+    for (char c : value) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (number > (max - digit) / 10) return std::nullopt;
+        number = number * 10 + digit;
+    }
+    return number;
+}
+
+}  // namespace qo
