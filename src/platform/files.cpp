@@ -1,0 +1,229 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/error_text.h"
+
+namespace qo {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unexpected<std::string> last_error() { return std::unexpected(last_os_error_text()); }
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+void list_folder(const fs::path& folder, dev_t folder_device, std::vector<fs::path>& out) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        fs::path child = folder / name;
+        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) {
+            out.push_back(std::move(child));
+            continue;
+        }
+        struct stat st {};
+        if (::lstat(child.c_str(), &st) != 0) continue;  // vanished while listing
+        if (S_ISDIR(st.st_mode) && st.st_dev == folder_device) {
+            // Descend where the folder is met so its files keep their place in the listing order.
+            list_folder(child, st.st_dev, out);
+        } else {
+            out.push_back(std::move(child));
+        }
+    }
+    ::closedir(dir);
+}
+
+// The path as an absolute, normalised text, with symbolic links resolved where the path exists.
+std::string resolved_text(const fs::path& path) {
+    std::error_code ec;
+    fs::path resolved = fs::weakly_canonical(path, ec);
+    if (ec) resolved = fs::absolute(path, ec).lexically_normal();
+    std::string text = resolved.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+bool lies_inside(std::string_view candidate, std::string_view folder) {
+    if (folder == "/") return !candidate.empty() && candidate.front() == '/';
+    return candidate == folder ||
+           (candidate.size() > folder.size() && candidate.starts_with(folder) && candidate[folder.size()] == '/');
+}
+
+std::optional<std::string> read_link(const fs::path& link) {
+    std::string buffer(4096, '\0');
+    ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return std::nullopt;
+    buffer.resize(static_cast<std::size_t>(n));
+    constexpr std::string_view deleted = " (deleted)";
+    if (buffer.ends_with(deleted)) buffer.resize(buffer.size() - deleted.size());
+    return buffer;
+}
+
+bool all_digits(const char* text) {
+    if (!*text) return false;
+    for (; *text; ++text)
+        if (*text < '0' || *text > '9') return false;
+    return true;
+}
+
+std::expected<void, std::string> copy_bytes(int from, int to) {
+    bool kernel_copy = true;
+    for (;;) {
+        ssize_t n;
+        if (kernel_copy) {
+            n = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernel_copy = false;  // file systems that cannot copy in the kernel: plain reads and writes
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return last_error();
+            if (n == 0) return {};
+            continue;
+        }
+        char buffer[65536];
+        n = ::read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return last_error();
+        if (n == 0) return {};
+        for (ssize_t written = 0; written < n;) {
+            ssize_t w = ::write(to, buffer + written, static_cast<std::size_t>(n - written));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return last_error();
+            written += w;
+        }
+    }
+}
+
+}  // namespace
+
+void list_files_recursive(const fs::path& folder, std::vector<fs::path>& out) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+    list_folder(folder, st.st_dev, out);
+}
+
+bool is_reparse_point(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return false;
+    if (S_ISLNK(st.st_mode)) return true;
+    if (!S_ISDIR(st.st_mode)) return false;
+    struct stat parent {};
+    if (::stat((path / "..").c_str(), &parent) != 0) return false;
+    return parent.st_dev != st.st_dev;
+}
+
+std::optional<std::uint64_t> free_disk_space(const fs::path& folder) {
+    struct statvfs info {};
+    if (::statvfs(folder.c_str(), &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.f_bavail) * static_cast<std::uint64_t>(info.f_frsize);
+}
+
+std::expected<void, std::string> hard_link(const fs::path& existing, const fs::path& link) {
+    if (::link(existing.c_str(), link.c_str()) != 0) return last_error();
+    return {};
+}
+
+std::expected<void, std::string> copy_file(const fs::path& source, const fs::path& target) {
+    Fd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!from.valid()) return last_error();
+    struct stat source_stat {};
+    if (::fstat(from.get(), &source_stat) != 0) return last_error();
+    if (S_ISDIR(source_stat.st_mode)) return std::unexpected(os_error_text(EISDIR));
+    struct stat target_stat {};
+    if (::stat(target.c_str(), &target_stat) == 0 && target_stat.st_dev == source_stat.st_dev &&
+        target_stat.st_ino == source_stat.st_ino) {
+        return std::unexpected(os_error_text(EINVAL));  // copying a file onto itself would empty it
+    }
+    const mode_t mode = source_stat.st_mode & 07777;
+    Fd to(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (!to.valid()) return last_error();
+    auto copied = copy_bytes(from.get(), to.get());
+    if (copied && ::fchmod(to.get(), mode) != 0) copied = last_error();
+    if (copied) {
+        const timespec times[2] = {source_stat.st_atim, source_stat.st_mtim};
+        if (::futimens(to.get(), times) != 0) copied = last_error();
+    }
+    if (!copied) ::unlink(target.c_str());  // no half-copied file is left behind
+    return copied;
+}
+
+std::expected<void, std::string> rename_replace(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
+    return {};
+}
+
+std::expected<void, std::string> remove_file(const fs::path& file) {
+    if (::unlink(file.c_str()) != 0) return last_error();
+    return {};
+}
+
+std::expected<void, std::string> clear_read_only(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return last_error();
+    if (st.st_mode & S_IWUSR) return {};
+    if (::chmod(file.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) return last_error();
+    return {};
+}
+
+bool is_read_only(const fs::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
+}
+
+std::optional<std::uint64_t> last_write_ticks_1601(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+    constexpr std::int64_t seconds_1601_to_1970 = 11'644'473'600;
+    const std::int64_t seconds = static_cast<std::int64_t>(st.st_mtim.tv_sec) + seconds_1601_to_1970;
+    if (seconds < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(seconds) * 10'000'000u + static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100u;
+}
+
+bool folder_is_busy(const fs::path& folder) {
+    const std::string inside = resolved_text(folder);
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return false;
+    bool busy = false;
+    while (!busy) {
+        dirent* entry = ::readdir(proc);
+        if (!entry) break;
+        if (!all_digits(entry->d_name)) continue;
+        const fs::path process = fs::path("/proc") / entry->d_name;
+        for (const char* link : {"cwd", "exe"}) {
+            auto target = read_link(process / link);
+            if (target && lies_inside(*target, inside)) {
+                busy = true;
+                break;
+            }
+        }
+    }
+    ::closedir(proc);
+    return busy;
+}
+
+}  // namespace qo

@@ -1,0 +1,52 @@
+#pragma once
+// File-system operations the updaters and the release store rely on. Paths are native; every failure carries
+// the operating system's text for it.
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qo {
+
+// Appends the paths of all files under `folder`, depth first, in directory-listing order: a sub-folder's files
+// are appended where the sub-folder is met. Symbolic links (to folders too) and mount points are listed like
+// files and never descended into. A folder that cannot be listed adds nothing.
+void list_files_recursive(const std::filesystem::path& folder, std::vector<std::filesystem::path>& out);
+
+// True when the path itself (not followed) is a symbolic link, or a folder on another device than its parent
+// (a mount point). False when the path cannot be read.
+bool is_reparse_point(const std::filesystem::path& path);
+
+// Free bytes on the folder's file system available to the calling user; nothing when the query fails.
+std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder);
+
+// Creates `link` as a new name of the existing file `existing` (same file system only).
+std::expected<void, std::string> hard_link(const std::filesystem::path& existing, const std::filesystem::path& link);
+
+// Copies the bytes of `source` to `target` with the kernel's copy, replacing an existing target. The target
+// takes the source's permission bits and last-write time.
+std::expected<void, std::string> copy_file(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Renames `from` to `to`, atomically replacing an existing file at `to`.
+std::expected<void, std::string> rename_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Deletes a file (never a folder).
+std::expected<void, std::string> remove_file(const std::filesystem::path& file);
+
+// Gives the owner write permission back to a read-only file.
+std::expected<void, std::string> clear_read_only(const std::filesystem::path& file);
+
+// True when the file exists and its owner has no write permission.
+bool is_read_only(const std::filesystem::path& file);
+
+// The file's last-write time (links followed) as 100-nanosecond ticks since 1601-01-01 UTC; nothing when the
+// file cannot be read or its time lies before 1601.
+std::optional<std::uint64_t> last_write_ticks_1601(const std::filesystem::path& file);
+
+// True when some running process has its current folder or its executable inside `folder` (the folder itself
+// included). Such a folder must not be removed: a program started from it is still running.
+bool folder_is_busy(const std::filesystem::path& folder);
+
+}  // namespace qo

@@ -1,0 +1,30 @@
+#pragma once
+// The running program and the programs it starts.
+#include <expected>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qo {
+
+// Full path of the running executable as it was when the program started (renaming the file later, as a
+// self-update does, does not change it); the relative name "QoTarmish.exe" when the system cannot tell.
+std::filesystem::path current_exe_path();
+
+// The folder that holds the running executable: the parent of current_exe_path(), "." when it has none.
+std::filesystem::path launcher_dir();
+
+// Number of processors this process may run on (at least 1).
+unsigned processor_count();
+
+// Starts `program` with `arguments` (not including the program itself) in its own session, without waiting for
+// it; the child is reaped in the background when it ends. A program name without '/' is looked up in PATH. An
+// empty `working_folder` keeps the current one. Returns the child's process id.
+std::expected<int, std::string> spawn_detached(const std::filesystem::path& program,
+                                               const std::vector<std::string>& arguments,
+                                               const std::filesystem::path& working_folder = {});
+
+// Opens a web address in the user's default browser; the outcome is not reported.
+void open_url(const std::string& url);
+
+}  // namespace qo
