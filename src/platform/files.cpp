@@ -148,7 +148,7 @@ std::expected<void, std::string> hard_link(const fs::path& existing, const fs::p
     return {};
 }
 
-std::expected<void, std::string> copy_file(const fs::path& source, const fs::path& target) {
+std::expected<void, std::string> copy_file_replacing(const fs::path& source, const fs::path& target) {
     Fd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!from.valid()) return last_error();
     struct stat source_stat {};

@@ -25,9 +25,10 @@ std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder
 // Creates `link` as a new name of the existing file `existing` (same file system only).
 std::expected<void, std::string> hard_link(const std::filesystem::path& existing, const std::filesystem::path& link);
 
-// Copies the bytes of `source` to `target` with the kernel's copy, replacing an existing target. The target
+// Copies the bytes of `source` to `target` with the kernel's copy, replacing an existing target (named apart from
+// std::filesystem::copy_file, which argument-dependent lookup would otherwise make ambiguous). The target
 // takes the source's permission bits and last-write time.
-std::expected<void, std::string> copy_file(const std::filesystem::path& source, const std::filesystem::path& target);
+std::expected<void, std::string> copy_file_replacing(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Renames `from` to `to`, atomically replacing an existing file at `to`.
 std::expected<void, std::string> rename_replace(const std::filesystem::path& from, const std::filesystem::path& to);
