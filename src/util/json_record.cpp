@@ -1,0 +1,479 @@
+#include "util/json_record.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "util/text.h"
+#include "util/utf16.h"
+
+namespace qo::json {
+namespace {
+
+using Json = nlohmann::json;
+
+// Arrays and objects may nest this many levels minus one.
+constexpr std::size_t depth_limit = 128;
+
+// Walks the input for the JSON lexer and remembers how far it has read, which gives error positions.
+class CountingIterator {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    CountingIterator(const char* at, const char** furthest) : at_(at), furthest_(furthest) {}
+    reference operator*() const { return *at_; }
+    CountingIterator& operator++() {
+        ++at_;
+        if (at_ > *furthest_) *furthest_ = at_;
+        return *this;
+    }
+    CountingIterator operator++(int) {
+        CountingIterator before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const CountingIterator& other) const { return at_ == other.at_; }
+
+private:
+    const char* at_;
+    const char** furthest_;
+};
+
+// " at line L column C" for the character that ends at byte `end` (the column counts bytes of its line).
+std::string position_suffix(std::string_view text, std::size_t end) {
+    end = std::min(end, text.size());
+    const std::string_view before = text.substr(0, end);
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+    const std::size_t last_newline = before.rfind('\n');
+    const std::size_t column = last_newline == std::string_view::npos ? end : end - last_newline - 1;
+    return fmt::format(" at line {} column {}", line, column);
+}
+
+std::string quoted_for_message(std::string_view s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+// What a record field or list element expects next.
+enum class Expect { record, text, flag, size, list, optional_record, skip };
+
+struct Frame {
+    enum class Kind { object_record, array_record, list, skip };
+    Kind kind = Kind::skip;
+    const RecordType* type = nullptr;  // records: the record's type; lists: the element type
+    void* target = nullptr;            // records: the record object; lists: the list member
+    const Field* list_field = nullptr;
+    std::vector<bool> seen;              // object form: declared fields met so far
+    std::size_t next_index = 0;          // array form: the field the next element fills
+    const Field* pending = nullptr;      // object form: the field whose value comes next (none: skip it)
+};
+
+class RecordReader {
+public:
+    RecordReader(std::string_view text, const RecordType& root, void* out, const char** furthest)
+        : text_(text), root_type_(&root), root_target_(out), furthest_(furthest) {}
+
+    const std::string& error() const { return error_; }
+
+    // ---- SAX interface ----
+    bool null() { return scalar(Scalar{.kind = Scalar::Type::null}); }
+    bool boolean(bool v) { return scalar(Scalar{.kind = Scalar::Type::boolean, .boolean = v}); }
+    bool number_integer(Json::number_integer_t v) { return scalar(Scalar{.kind = Scalar::Type::integer, .integer = v}); }
+    bool number_unsigned(Json::number_unsigned_t v) {
+        return scalar(Scalar{.kind = Scalar::Type::unsigned_integer, .unsigned_integer = v});
+    }
+    bool number_float(Json::number_float_t, const Json::string_t& raw) {
+        return scalar(Scalar{.kind = Scalar::Type::floating, .text = raw});
+    }
+    bool string(Json::string_t& v) { return scalar(Scalar{.kind = Scalar::Type::string, .text = v}); }
+    bool binary(Json::binary_t&) { return fail("invalid type: byte array"); }
+
+    bool start_object(std::size_t) { return start_container(true); }
+    bool start_array(std::size_t) { return start_container(false); }
+    bool end_object() { return end_container(); }
+    bool end_array() { return end_container(); }
+
+    bool key(Json::string_t& name) {
+        Frame& top = stack_.back();
+        if (top.kind != Frame::Kind::object_record) return true;
+        top.pending = nullptr;
+        const auto& fields = top.type->fields;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].key != name) continue;
+            if (top.seen[i]) return fail(fmt::format("duplicate field `{}`", name));
+            top.seen[i] = true;
+            top.pending = &fields[i];
+            break;
+        }
+        return true;
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& ex) {
+        if (root_done_) {
+            // The root value was complete: whatever made the parser stop follows it.
+            std::size_t at = root_end_;
+            while (at < text_.size() && (text_[at] == ' ' || text_[at] == '\t' || text_[at] == '\n' ||
+                                         text_[at] == '\r')) {
+                ++at;
+            }
+            error_ = "trailing characters" + position_suffix(text_, at + 1);
+            return false;
+        }
+        const std::string what = ex.what();
+        std::string message;
+        if (what.find("unexpected end of input") != std::string::npos) {
+            message = stack_.empty()                                   ? "EOF while parsing a value"
+                      : stack_.back().kind == Frame::Kind::object_record ? "EOF while parsing an object"
+                                                                         : "EOF while parsing a list";
+        } else {
+            // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error while parsing
+            // value - invalid literal; last read: 'x'" keeps its description only.
+            message = what;
+            const std::size_t colon = message.find(": ");
+            if (colon != std::string::npos) message.erase(0, colon + 2);
+            const std::size_t dash = message.find(" - ");
+            if (message.starts_with("syntax error") && dash != std::string::npos) message.erase(0, dash + 3);
+        }
+        error_ = message + position_suffix(text_, consumed());
+        return false;
+    }
+
+private:
+    struct Scalar {
+        enum class Type { null, boolean, integer, unsigned_integer, floating, string };
+        Type kind = Type::null;
+        bool boolean = false;
+        std::int64_t integer = 0;
+        std::uint64_t unsigned_integer = 0;
+        std::string text{};  // strings, and the literal form of floating-point numbers
+    };
+
+    struct Slot {
+        Expect expect = Expect::skip;
+        const Field* field = nullptr;
+        const RecordType* type = nullptr;  // Expect::record
+        void* target = nullptr;            // the member, or for Expect::record the list or root holder
+        bool list_element = false;
+    };
+
+    std::size_t consumed() const { return static_cast<std::size_t>(*furthest_ - text_.data()); }
+
+    bool fail(std::string message) {
+        if (error_.empty()) error_ = std::move(message) + position_suffix(text_, consumed());
+        return false;
+    }
+
+    static Expect expect_of(FieldKind kind) {
+        switch (kind) {
+            case FieldKind::text: return Expect::text;
+            case FieldKind::flag: return Expect::flag;
+            case FieldKind::size: return Expect::size;
+            case FieldKind::record_list: return Expect::list;
+            case FieldKind::record: return Expect::optional_record;
+        }
+        return Expect::skip;
+    }
+
+    // Decides what the value that starts now fills. False (with the error set) when nothing may come here.
+    bool next_slot(Slot& slot) {
+        if (stack_.empty()) {
+            slot = Slot{.expect = Expect::record, .type = root_type_, .target = root_target_};
+            return true;
+        }
+        Frame& top = stack_.back();
+        switch (top.kind) {
+            case Frame::Kind::skip:
+                slot = Slot{};
+                return true;
+            case Frame::Kind::list:
+                slot = Slot{.expect = Expect::record, .type = top.type, .target = top.target, .list_element = true};
+                return true;
+            case Frame::Kind::object_record:
+                if (!top.pending) {
+                    slot = Slot{};
+                    return true;
+                }
+                slot = Slot{.expect = expect_of(top.pending->kind), .field = top.pending,
+                            .target = top.pending->member(top.target)};
+                top.pending = nullptr;
+                return true;
+            case Frame::Kind::array_record: {
+                const auto& fields = top.type->fields;
+                if (top.next_index >= fields.size()) {
+                    return fail(fmt::format("invalid length {}, expected fewer elements in array", fields.size() + 1));
+                }
+                const Field& field = fields[top.next_index++];
+                slot = Slot{.expect = expect_of(field.kind), .field = &field, .target = field.member(top.target)};
+                return true;
+            }
+        }
+        return true;
+    }
+
+    static std::string describe(const Scalar& v) {
+        switch (v.kind) {
+            case Scalar::Type::null: return "null";
+            case Scalar::Type::boolean: return fmt::format("boolean `{}`", v.boolean);
+            case Scalar::Type::integer: return fmt::format("integer `{}`", v.integer);
+            case Scalar::Type::unsigned_integer: return fmt::format("integer `{}`", v.unsigned_integer);
+            case Scalar::Type::floating: return fmt::format("floating point `{}`", v.text);
+            case Scalar::Type::string: return "string " + quoted_for_message(v.text);
+        }
+        return "value";
+    }
+
+    static std::string expected_text(const Slot& slot) {
+        switch (slot.expect) {
+            case Expect::record: return fmt::format("struct {}", slot.type->name);
+            case Expect::optional_record: return fmt::format("struct {}", slot.field->nested().name);
+            case Expect::text: return "a string";
+            case Expect::flag: return "a boolean";
+            case Expect::size: return "u64";
+            case Expect::list: return "a sequence";
+            case Expect::skip: break;
+        }
+        return "a value";
+    }
+
+    bool invalid_type(const std::string& found, const Slot& slot) {
+        return fail(fmt::format("invalid type: {}, expected {}", found, expected_text(slot)));
+    }
+
+    bool scalar(Scalar v) {
+        Slot slot;
+        if (!next_slot(slot)) return false;
+        switch (slot.expect) {
+            case Expect::skip:
+                return true;
+            case Expect::text:
+                if (v.kind == Scalar::Type::null) return true;
+                if (v.kind != Scalar::Type::string) break;
+                *static_cast<std::optional<std::string>*>(slot.target) = std::move(v.text);
+                return true;
+            case Expect::flag:
+                if (v.kind != Scalar::Type::boolean) break;
+                *static_cast<bool*>(slot.target) = v.boolean;
+                return true;
+            case Expect::size:
+                if (v.kind == Scalar::Type::unsigned_integer) {
+                    *static_cast<std::uint64_t*>(slot.target) = v.unsigned_integer;
+                    return true;
+                }
+                if (v.kind == Scalar::Type::integer) {
+                    if (v.integer >= 0) {
+                        *static_cast<std::uint64_t*>(slot.target) = static_cast<std::uint64_t>(v.integer);
+                        return true;
+                    }
+                    return fail(fmt::format("invalid value: integer `{}`, expected u64", v.integer));
+                }
+                break;
+            case Expect::list:
+            case Expect::optional_record:
+                if (v.kind == Scalar::Type::null) return true;
+                break;
+            case Expect::record:
+                break;
+        }
+        return invalid_type(describe(v), slot);
+    }
+
+    bool start_container(bool object) {
+        if (stack_.size() + 1 >= depth_limit) return fail("recursion limit exceeded");
+        Slot slot;
+        if (!next_slot(slot)) return false;
+        Frame frame;
+        switch (slot.expect) {
+            case Expect::skip:
+                frame.kind = Frame::Kind::skip;
+                break;
+            case Expect::record:
+            case Expect::optional_record: {
+                const RecordType& type = slot.expect == Expect::record ? *slot.type : slot.field->nested();
+                void* target = slot.target;
+                if (slot.list_element) {
+                    target = stack_.back().list_field->add_element(slot.target);
+                } else if (slot.expect == Expect::optional_record) {
+                    target = slot.field->add_element(slot.target);
+                }
+                frame.kind = object ? Frame::Kind::object_record : Frame::Kind::array_record;
+                frame.type = &type;
+                frame.target = target;
+                if (object) frame.seen.assign(type.fields.size(), false);
+                break;
+            }
+            case Expect::list:
+                if (object) return invalid_type("map", slot);
+                slot.field->make_present(slot.target);
+                frame.kind = Frame::Kind::list;
+                frame.type = &slot.field->nested();
+                frame.target = slot.target;
+                frame.list_field = slot.field;
+                break;
+            default:
+                return invalid_type(object ? "map" : "sequence", slot);
+        }
+        stack_.push_back(std::move(frame));
+        return true;
+    }
+
+    bool end_container() {
+        stack_.pop_back();
+        if (stack_.empty()) {
+            root_done_ = true;
+            root_end_ = consumed();
+        }
+        return true;
+    }
+
+    std::string_view text_;
+    const RecordType* root_type_;
+    void* root_target_;
+    const char** furthest_;
+    std::vector<Frame> stack_;
+    bool root_done_ = false;
+    std::size_t root_end_ = 0;
+    std::string error_;
+};
+
+// ---- writing ----
+
+void append_json_string(std::string& out, std::string_view raw) {
+    // The document must stay valid UTF-8 even when a text was built from arbitrary bytes.
+    const std::string repaired = is_valid_utf8(raw) ? std::string() : utf8_lossy(raw);
+    const std::string_view s = repaired.empty() ? raw : std::string_view(repaired);
+    out.push_back('"');
+    for (char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
+                } else {
+                    out.push_back(c);
+                }
+        }
+    }
+    out.push_back('"');
+}
+
+void append_indent(std::string& out, int level) { out.append(static_cast<std::size_t>(level) * 2, ' '); }
+
+void append_record(std::string& out, const RecordType& type, const void* record, int level);
+
+void append_field_value(std::string& out, const Field& field, const void* member, int level) {
+    switch (field.kind) {
+        case FieldKind::text: {
+            const auto& text = *static_cast<const std::optional<std::string>*>(member);
+            if (text) {
+                append_json_string(out, *text);
+            } else {
+                out += "null";
+            }
+            return;
+        }
+        case FieldKind::flag: out += *static_cast<const bool*>(member) ? "true" : "false"; return;
+        case FieldKind::size: out += fmt::format("{}", *static_cast<const std::uint64_t*>(member)); return;
+        case FieldKind::record:
+            if (field.present(member)) {
+                append_record(out, field.nested(), field.element(member, 0), level);
+            } else {
+                out += "null";
+            }
+            return;
+        case FieldKind::record_list: {
+            if (!field.present(member)) {
+                out += "null";
+                return;
+            }
+            const std::size_t count = field.element_count(member);
+            if (count == 0) {
+                out += "[]";
+                return;
+            }
+            out += "[\n";
+            for (std::size_t i = 0; i < count; ++i) {
+                append_indent(out, level + 1);
+                append_record(out, field.nested(), field.element(member, i), level + 1);
+                out += i + 1 < count ? ",\n" : "\n";
+            }
+            append_indent(out, level);
+            out += "]";
+            return;
+        }
+    }
+}
+
+void append_record(std::string& out, const RecordType& type, const void* record, int level) {
+    std::vector<const Field*> written;
+    for (const Field& field : type.fields) {
+        if (field.kind == FieldKind::flag && field.flag_write == FlagWrite::omit_when_false &&
+            !*static_cast<const bool*>(field.member_const(record))) {
+            continue;
+        }
+        written.push_back(&field);
+    }
+    if (written.empty()) {
+        out += "{}";
+        return;
+    }
+    out += "{\n";
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const Field& field = *written[i];
+        append_indent(out, level + 1);
+        append_json_string(out, field.key);
+        out += ": ";
+        append_field_value(out, field, field.member_const(record), level + 1);
+        out += i + 1 < written.size() ? ",\n" : "\n";
+    }
+    append_indent(out, level);
+    out += "}";
+}
+
+}  // namespace
+
+std::expected<void, std::string> read_record_into(std::string_view text, const RecordType& type, void* out,
+                                                  const ReadOptions& options) {
+    if (options.skip_utf8_bom) text = strip_utf8_bom(text);
+    // The JSON lexer would skip a byte-order mark on its own; here one is only welcome when asked for.
+    if (text.starts_with("\xEF\xBB\xBF")) return std::unexpected("expected value" + position_suffix(text, 1));
+
+    const char* furthest = text.data();
+    RecordReader reader(text, type, out, &furthest);
+    bool ok = false;
+    try {
+        ok = Json::sax_parse(CountingIterator(text.data(), &furthest),
+                             CountingIterator(text.data() + text.size(), &furthest), &reader);
+    } catch (const std::exception& ex) {
+        return std::unexpected(std::string(ex.what()) + position_suffix(text, static_cast<std::size_t>(furthest - text.data())));
+    }
+    if (!ok) {
+        if (reader.error().empty()) return std::unexpected("invalid document" + position_suffix(text, text.size()));
+        return std::unexpected(reader.error());
+    }
+    return {};
+}
+
+std::string write_record_pretty(const RecordType& type, const void* record) {
+    std::string out;
+    append_record(out, type, record, 0);
+    return out;
+}
+
+}  // namespace qo::json
