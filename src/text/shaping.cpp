@@ -1,0 +1,86 @@
+#include "text/shaping.h"
+
+#include <hb.h>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace qo {
+namespace {
+
+struct BufferDeleter {
+    void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }
+};
+
+// Byte offsets where each Unicode scalar value starts (continuation bytes never start one).
+std::vector<std::size_t> scalar_starts(std::string_view text) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+    return starts;
+}
+
+float measure(const Font& font, float size, std::string_view text) {
+    return shape_line(font, size, 0.0f, text, false).width;
+}
+
+constexpr std::string_view ELLIPSIS = "\xE2\x80\xA6";  // U+2026
+
+}  // namespace
+
+GlyphRun shape_line(const Font& font, float size, float letter_spacing, std::string_view text, bool tabular) {
+    GlyphRun run;
+    run.size = size;
+    if (text.empty()) return run;
+
+    std::unique_ptr<hb_buffer_t, BufferDeleter> buffer(hb_buffer_create());
+    const std::size_t length = std::min<std::size_t>(text.size(), std::numeric_limits<int>::max());
+    hb_buffer_add_utf8(buffer.get(), text.data(), static_cast<int>(length), 0, -1);
+    hb_buffer_guess_segment_properties(buffer.get());
+    const hb_feature_t tnum{HB_TAG('t', 'n', 'u', 'm'), 1, 0, std::numeric_limits<unsigned>::max()};
+    hb_shape(font.shaping_font(), buffer.get(), tabular ? &tnum : nullptr, tabular ? 1 : 0);
+
+    unsigned count = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
+    const float k = size / font.units_per_em();
+    float pen = 0;
+    run.glyphs.reserve(count);
+    for (unsigned i = 0; i < count; ++i) {
+        run.glyphs.push_back({pen + k * static_cast<float>(positions[i].x_offset),
+                              static_cast<std::uint16_t>(infos[i].codepoint),
+                              -k * static_cast<float>(positions[i].y_offset)});
+        pen += k * static_cast<float>(positions[i].x_advance);
+        bool cluster_ends = i + 1 == count || infos[i + 1].cluster != infos[i].cluster;
+        if (cluster_ends) pen += letter_spacing;
+    }
+    run.width = pen;
+    return run;
+}
+
+std::string fit_text_ellipsis(const Font& font, float size, float max_width, std::string_view text) {
+    const float limit = max_width + ELLIPSIS_FIT_EPSILON;
+    if (measure(font, size, text) <= limit) return std::string(text);
+
+    const std::vector<std::size_t> starts = scalar_starts(text);
+    auto prefix = [&](std::size_t chars) {
+        return text.substr(0, chars < starts.size() ? starts[chars] : text.size());
+    };
+    std::size_t lo = 0;
+    std::size_t hi = starts.size();
+    while (lo < hi) {
+        std::size_t mid = (lo + hi + 1) / 2;
+        std::string candidate = std::string(prefix(mid)) + std::string(ELLIPSIS);
+        if (measure(font, size, candidate) <= limit)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    std::string_view kept = prefix(lo);
+    while (!kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
+    return std::string(kept) + std::string(ELLIPSIS);
+}
+
+}  // namespace qo
