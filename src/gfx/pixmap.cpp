@@ -1,0 +1,57 @@
+#include "gfx/pixmap.h"
+
+#include <algorithm>
+#include <new>
+
+#include "gfx/color.h"
+#include "gfx/fatal.h"
+
+namespace qo {
+
+std::optional<uint32_t> pixmap_byte_count(uint32_t width, uint32_t height) {
+  if (width > PIXMAP_MAX_WIDTH) return std::nullopt;
+  const uint64_t bytes = uint64_t{width} * height * 4;
+  if (bytes > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(bytes);
+}
+
+Pixmap::Pixmap() : width_(1), height_(1), words_(1, 0u) {}
+
+Pixmap::Pixmap(uint32_t width, uint32_t height, std::vector<uint32_t> words)
+    : width_(width), height_(height), words_(std::move(words)) {}
+
+std::optional<Pixmap> Pixmap::try_make(uint32_t width, uint32_t height) {
+  width = std::max(width, 1u);
+  height = std::max(height, 1u);
+  if (!pixmap_byte_count(width, height)) return std::nullopt;
+  try {
+    return Pixmap(width, height, std::vector<uint32_t>(size_t{width} * height, 0u));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+Pixmap Pixmap::make(uint32_t width, uint32_t height) {
+  width = std::max(width, 1u);
+  height = std::max(height, 1u);
+  if (!pixmap_byte_count(width, height)) gfx_fatal("pixmap size does not fit in 32-bit byte counts");
+  return Pixmap(width, height, std::vector<uint32_t>(size_t{width} * height, 0u));
+}
+
+void Pixmap::fill_word(uint32_t word) { std::fill(words_.begin(), words_.end(), word); }
+
+void Pixmap::fill(const Color& color) { fill_word(color.premultiplied_word()); }
+
+Mask::Mask(uint32_t width, uint32_t height, size_t stride)
+    : width_(width), height_(height), stride_(stride), data_(stride * height, uint8_t{0}) {}
+
+Mask Mask::make(uint32_t width, uint32_t height) {
+  width = std::max(width, 1u);
+  height = std::max(height, 1u);
+  if (!pixmap_byte_count(width, height)) gfx_fatal("mask size does not fit in 32-bit byte counts");
+  // Rows padded to 4 bytes, as the rasteriser expects for 8-bit surfaces.
+  const size_t stride = (size_t{width} + 3) & ~size_t{3};
+  return Mask(width, height, stride);
+}
+
+}  // namespace qo

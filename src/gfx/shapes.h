@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+
+#include "gfx/canvas.h"
+#include "gfx/color.h"
+#include "gfx/paint.h"
+#include "gfx/path.h"
+#include "gfx/pixmap.h"
+
+namespace qo {
+
+// Control-point factor of a cubic quarter circle.
+inline constexpr float CIRCLE_KAPPA = 0.5522848f;
+
+// A rectangle with quarter-circle corners, clockwise on screen (y down). The radius is limited to half the
+// shorter side (a pill at most); radius 0 gives a sharp rectangle; a non-positive size gives no path.
+std::optional<Path> rounded_rect_path(float x, float y, float w, float h, float radius);
+
+// A circle of four cubic quarter arcs, starting at its rightmost point.
+std::optional<Path> circle_path(float cx, float cy, float r);
+
+// Appends the circle's four arcs as a closed sub-path.
+void push_circle(PathBuilder& builder, float cx, float cy, float r);
+
+// All coordinates below are logical pixels of the canvas.
+
+void fill_round_rect(Canvas& canvas, const Paint& paint, float x, float y, float w, float h, float radius);
+
+// A 1-logical-pixel border just inside the rounded rectangle.
+void stroke_round_rect(Canvas& canvas, const Color& color, float x, float y, float w, float h, float radius);
+
+// A blurred rounded rectangle composited onto the canvas; `blur` is the gaussian sigma in logical pixels. The
+// mask, when given, keeps the shadow to (or out of) an area of the canvas.
+void draw_soft_shadow(Canvas& canvas, const Color& color, float x, float y, float w, float h, float radius,
+                      float blur, const Mask* mask = nullptr);
+
+}  // namespace qo
