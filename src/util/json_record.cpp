@@ -105,6 +105,7 @@ public:
     bool end_array() { return end_container(); }
 
     bool key(Json::string_t& name) {
+        value_is_number_ = false;
         Frame& top = stack_.back();
         if (top.kind != Frame::Kind::object_record) return true;
         top.pending = nullptr;
@@ -169,8 +170,15 @@ private:
 
     std::size_t consumed() const { return static_cast<std::size_t>(*furthest_ - text_.data()); }
 
+    // The lexer reads one character past a number before it reports it; positions point at its last digit.
+    std::size_t end_of_number() const {
+        std::size_t end = consumed();
+        while (end > 0 && std::string_view("0123456789+-.eE").find(text_[end - 1]) == std::string_view::npos) --end;
+        return end;
+    }
+
     bool fail(std::string message) {
-        if (error_.empty()) error_ = std::move(message) + position_suffix(text_, consumed());
+        if (error_.empty()) error_ = std::move(message) + position_suffix(text_, value_is_number_ ? end_of_number() : consumed());
         return false;
     }
 
@@ -251,6 +259,8 @@ private:
     }
 
     bool scalar(Scalar v) {
+        value_is_number_ = v.kind == Scalar::Type::integer || v.kind == Scalar::Type::unsigned_integer ||
+                           v.kind == Scalar::Type::floating;
         Slot slot;
         if (!next_slot(slot)) return false;
         switch (slot.expect) {
@@ -289,6 +299,7 @@ private:
     }
 
     bool start_container(bool object) {
+        value_is_number_ = false;
         if (stack_.size() + 1 >= depth_limit) return fail("recursion limit exceeded");
         Slot slot;
         if (!next_slot(slot)) return false;
@@ -342,6 +353,7 @@ private:
     const char** furthest_;
     std::vector<Frame> stack_;
     bool root_done_ = false;
+    bool value_is_number_ = false;
     std::size_t root_end_ = 0;
     std::string error_;
 };
