@@ -47,6 +47,7 @@ std::optional<GlyphLayerBox> glyph_layer_box(const Canvas& canvas, const Font& f
 
 void draw_glyph_run(Canvas& canvas, const Font& font, float x, float baseline_y, const GlyphRun& run,
                     const Paint& paint) {
+    init_text_tuning_from_env();
     if (run.glyphs.empty()) return;
     const std::optional<GlyphLayerBox> box = glyph_layer_box(canvas, font, x, baseline_y, run);
     if (!box) return;

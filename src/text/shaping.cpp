@@ -26,6 +26,11 @@ float measure(const Font& font, float size, std::string_view text) {
     return shape_line(font, size, 0.0f, text, false).width;
 }
 
+hb_language_t neutral_language() {
+    static const hb_language_t language = hb_language_from_string("und", -1);
+    return language;
+}
+
 constexpr std::string_view ELLIPSIS = "\xE2\x80\xA6";  // U+2026
 
 }  // namespace
@@ -38,6 +43,9 @@ GlyphRun shape_line(const Font& font, float size, float letter_spacing, std::str
     std::unique_ptr<hb_buffer_t, BufferDeleter> buffer(hb_buffer_create());
     const std::size_t length = std::min<std::size_t>(text.size(), std::numeric_limits<int>::max());
     hb_buffer_add_utf8(buffer.get(), text.data(), static_cast<int>(length), 0, -1);
+    // A fixed neutral language: left unset, the engine would take it from the process locale, and a locale's
+    // language-specific forms (Turkish has no "fi" ligature) would change how the launcher's texts look.
+    hb_buffer_set_language(buffer.get(), neutral_language());
     hb_buffer_guess_segment_properties(buffer.get());
     const hb_feature_t tnum{HB_TAG('t', 'n', 'u', 'm'), 1, 0, std::numeric_limits<unsigned>::max()};
     hb_shape(font.shaping_font(), buffer.get(), tabular ? &tnum : nullptr, tabular ? 1 : 0);
