@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/error_text.h"
@@ -81,35 +82,80 @@ unsigned processor_count() {
     return online > 0 ? static_cast<unsigned>(online) : 1u;
 }
 
-std::expected<int, std::string> spawn_detached(const fs::path& program, const std::vector<std::string>& arguments,
-                                               const fs::path& working_folder) {
+namespace {
+
+// Starts `executable` (looked up in PATH when `search_path`) with argv[0] = `name` in a session of its own, so it
+// outlives this process and its terminal, with default signal handling and nothing blocked.
+std::expected<int, std::string> spawn_in_session(const std::string& executable, bool search_path,
+                                                 const std::string& name, const std::vector<std::string>& arguments,
+                                                 const fs::path& working_folder) {
     SpawnSetup setup;
     if (!working_folder.empty()) {
         if (int err = ::posix_spawn_file_actions_addchdir_np(&setup.actions_, working_folder.c_str()))
             return std::unexpected(os_error_text(err));
     }
-    // A session of its own: the child outlives this process and its terminal.
-    ::posix_spawnattr_setflags(&setup.attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
-    sigset_t no_signals;
-    sigemptyset(&no_signals);
-    ::posix_spawnattr_setsigmask(&setup.attributes_, &no_signals);
+    ::posix_spawnattr_setflags(&setup.attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    sigset_t signals;
+    sigemptyset(&signals);
+    ::posix_spawnattr_setsigmask(&setup.attributes_, &signals);
+    sigfillset(&signals);
+    ::posix_spawnattr_setsigdefault(&setup.attributes_, &signals);
 
-    std::string program_text = program.string();
+    std::vector<std::string> words;
+    words.reserve(arguments.size() + 1);
+    words.push_back(name);
+    words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    argv.push_back(program_text.data());
-    std::vector<std::string> copies(arguments);
-    for (auto& argument : copies) argv.push_back(argument.data());
+    for (auto& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
     pid_t pid = 0;
-    const bool search_path = program_text.find('/') == std::string::npos;
-    int err = search_path ? ::posix_spawnp(&pid, program_text.c_str(), &setup.actions_, &setup.attributes_,
+    int err = search_path ? ::posix_spawnp(&pid, executable.c_str(), &setup.actions_, &setup.attributes_,
                                            argv.data(), environ)
-                          : ::posix_spawn(&pid, program_text.c_str(), &setup.actions_, &setup.attributes_,
+                          : ::posix_spawn(&pid, executable.c_str(), &setup.actions_, &setup.attributes_,
                                           argv.data(), environ);
     if (err != 0) return std::unexpected(os_error_text(err));
     reap_in_background(pid);
     return static_cast<int>(pid);
+}
+
+bool found_in_path(std::string_view program) {
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    while (true) {
+        const auto colon = folders.find(':');
+        std::string_view folder = folders.substr(0, colon);
+        const fs::path candidate = fs::path(folder.empty() ? "." : folder) / program;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        if (colon == std::string_view::npos) return false;
+        folders.remove_prefix(colon + 1);
+    }
+}
+
+}  // namespace
+
+std::expected<int, std::string> spawn_detached(const fs::path& program, const std::vector<std::string>& arguments,
+                                               const fs::path& working_folder) {
+    const std::string text = program.string();
+    return spawn_in_session(text, text.find('/') == std::string::npos, text, arguments, working_folder);
+}
+
+std::expected<int, std::string> spawn_detached_from_file(std::FILE* file, const fs::path& path,
+                                                         const std::vector<std::string>& arguments,
+                                                         const fs::path& working_folder) {
+    const int fd = file ? ::fileno(file) : -1;
+    if (fd < 0) return std::unexpected(os_error_text(EBADF));
+    char magic[2] = {};
+    if (::pread(fd, magic, sizeof magic, 0) == 2 && magic[0] == 'M' && magic[1] == 'Z') {
+        if (!found_in_path("wine"))
+            return std::unexpected(std::string("o jogo é um programa do Windows e o wine não está instalado"));
+        std::vector<std::string> wine_arguments{path.string()};
+        wine_arguments.insert(wine_arguments.end(), arguments.begin(), arguments.end());
+        return spawn_in_session("wine", true, "wine", wine_arguments, working_folder);
+    }
+    // Executing the descriptor's /proc entry runs the very file behind the handle, even when its path has been
+    // renamed or replaced since it was opened.
+    return spawn_in_session("/proc/self/fd/" + std::to_string(fd), false, path.string(), arguments, working_folder);
 }
 
 void open_url(const std::string& url) { (void)spawn_detached("xdg-open", {url}); }

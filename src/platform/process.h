@@ -1,5 +1,6 @@
 #pragma once
 // The running program and the programs it starts.
+#include <cstdio>
 #include <expected>
 #include <filesystem>
 #include <string>
@@ -23,6 +24,14 @@ unsigned processor_count();
 std::expected<int, std::string> spawn_detached(const std::filesystem::path& program,
                                                const std::vector<std::string>& arguments,
                                                const std::filesystem::path& working_folder = {});
+
+// Starts the executable behind an open file (read from its start, such as a file whose signature has just been
+// checked) without waiting for it, like spawn_detached: exactly the bytes behind the handle run, even when the
+// path has been renamed or replaced since the file was opened. `path` is the name the program sees as its own.
+// A Windows executable (its first bytes "MZ") is handed to `wine` by its path instead, when wine is installed.
+std::expected<int, std::string> spawn_detached_from_file(std::FILE* file, const std::filesystem::path& path,
+                                                         const std::vector<std::string>& arguments,
+                                                         const std::filesystem::path& working_folder);
 
 // Opens a web address in the user's default browser; the outcome is not reported.
 void open_url(const std::string& url);
