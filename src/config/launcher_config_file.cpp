@@ -12,11 +12,16 @@ namespace qo {
 namespace {
 
 std::optional<std::string> read_whole_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return std::nullopt;
+        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (in.bad()) return std::nullopt;
+        return bytes;
+    } catch (const std::exception&) {
+        // The stream buffer throws on read errors such as a folder standing at the path.
+        return std::nullopt;
+    }
 }
 
 bool absent_or_blank(const std::optional<std::string>& text) { return !text || is_blank(*text); }
@@ -64,9 +69,12 @@ void save_launcher_config(const LauncherConfig& config, const std::filesystem::p
     std::error_code ec;
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
     const std::string bytes = serialize_launcher_config(config);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    try {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    } catch (const std::exception&) {
+        // A failed save is not reported: the next start writes or reads the file again.
+    }
 }
 
 }  // namespace qo
