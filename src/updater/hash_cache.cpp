@@ -2,8 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <memory>
+#include <optional>
 #include <system_error>
 
 namespace qo {
@@ -32,6 +34,21 @@ bool is_valid_utf8(std::string_view s) {
         i += extra + 1;
     }
     return true;
+}
+
+// The file's bytes, or nothing when it cannot be opened or read (a folder in its place included).
+std::optional<std::string> read_whole_file(const std::filesystem::path& file) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+    if (!in) return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, in.get());
+        text.append(buffer, n);
+        if (n < sizeof buffer) break;
+    }
+    if (std::ferror(in.get())) return std::nullopt;
+    return text;
 }
 
 }  // namespace
@@ -74,11 +91,8 @@ std::string serialize_hash_cache(const HashCache& cache) {
 }
 
 HashCache load_hash_cache(const std::filesystem::path& game_dir) {
-    std::ifstream in(launcher_data_path(game_dir), std::ios::binary);
-    if (!in) return {};
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) return {};
-    return parse_hash_cache(text);
+    const auto text = read_whole_file(launcher_data_path(game_dir));
+    return text ? parse_hash_cache(*text) : HashCache{};
 }
 
 void save_hash_cache(const std::filesystem::path& game_dir, const HashCache& cache) {

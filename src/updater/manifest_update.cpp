@@ -1,5 +1,6 @@
 #include "updater/manifest_update.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -96,10 +97,12 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
         bytes += chunk.size();
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - file_start).count();
+        // A server that sends more than the listed size must not push the fractions past 1.
         const double file_fraction =
-            entry.size == 0 ? 1.0 : static_cast<double>(bytes) / static_cast<double>(entry.size);
-        report(ctx.sink, file_fraction,
-               static_cast<double>(ctx.done_bytes + bytes) / static_cast<double>(ctx.total_bytes),
+            entry.size == 0 ? 1.0 : std::min(1.0, static_cast<double>(bytes) / static_cast<double>(entry.size));
+        const double total_fraction =
+            std::min(1.0, static_cast<double>(ctx.done_bytes + bytes) / static_cast<double>(ctx.total_bytes));
+        report(ctx.sink, file_fraction, total_fraction,
                seconds > 0.2 ? static_cast<double>(bytes) / seconds : 0.0, "Baixando atualização...",
                entry.path.value_or(""));
         return HttpFlow::proceed;
@@ -165,12 +168,25 @@ std::string manifest_request_url(std::string_view manifest_url, std::uint64_t ti
     return fmt::format("{}{}t={}", manifest_url, joiner, ticks);
 }
 
+std::string encode_url_path(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\\') {
+            out += '/';
+        } else if (c <= 0x20 || c >= 0x7F || std::string_view("\"#%<>?`{}").find(ch) != std::string_view::npos) {
+            out += fmt::format("%{:02X}", c);
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 std::string file_request_url(std::string_view files_base_url, std::string_view path, std::string_view digest) {
     while (!files_base_url.empty() && files_base_url.back() == '/') files_base_url.remove_suffix(1);
-    std::string rel(path);
-    for (char& c : rel)
-        if (c == '\\') c = '/';
-    return fmt::format("{}/{}?h={}", files_base_url, rel, digest);
+    return fmt::format("{}/{}?h={}", files_base_url, encode_url_path(path), digest);
 }
 
 std::expected<void, std::string> run_update(UpdateJob& job, const ProgressSink& sink,

@@ -35,8 +35,13 @@ std::string format_invalid_manifest(std::string_view error);
 // The manifest address with a unique "t=" query appended ('&' when it already holds a query, else '?').
 std::string manifest_request_url(std::string_view manifest_url, std::uint64_t ticks);
 
-// The download address of a manifest path: the base without trailing '/', "/", the path with '/' separators,
-// "?h=" and the expected digest.
+// A manifest path as a URL path: '/' separators, and the bytes a URL cannot carry as they are (controls, blanks,
+// non-ASCII, '"', '#', '%', '<', '>', '?', '`', '{', '}') percent-encoded, so that every file name the generator
+// lists can be requested.
+std::string encode_url_path(std::string_view path);
+
+// The download address of a manifest path: the base without trailing '/', "/", the encoded path, "?h=" and the
+// expected digest.
 std::string file_request_url(std::string_view files_base_url, std::string_view path, std::string_view digest);
 
 }  // namespace qo
