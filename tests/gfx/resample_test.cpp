@@ -1,0 +1,90 @@
+#include "gfx/resample.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace qo {
+namespace {
+
+Pixmap random_image(uint32_t w, uint32_t h) {
+  Pixmap pm = Pixmap::make(w, h);
+  std::mt19937 rng(w + h);
+  for (uint32_t& word : pm.pixels()) {
+    const uint32_t a = rng() % 256;
+    word = pack_argb(a, rng() % (a + 1), rng() % (a + 1), rng() % (a + 1));
+  }
+  return pm;
+}
+
+TEST(ResamplePixmap, SameSizeTakesTheSmoothBranchAndCopiesExactly) {
+  const Pixmap source = random_image(37, 21);
+  const Pixmap out = resample_pixmap(source, 37, 21);
+  ASSERT_EQ(out.width(), 37u);
+  ASSERT_EQ(out.height(), 21u);
+  EXPECT_TRUE(std::equal(out.pixels().begin(), out.pixels().end(), source.pixels().begin()));
+}
+
+TEST(ResamplePixmap, EnlargingAUniformImageKeepsItsColourToTheEdges) {
+  Pixmap source = Pixmap::make(3, 2);
+  source.fill_word(0xFF3366CCu);
+  const Pixmap out = resample_pixmap(source, 10, 7);
+  for (uint32_t w : out.pixels()) ASSERT_EQ(w, 0xFF3366CCu);
+}
+
+TEST(ResamplePixmap, HalvingAveragesEachTwoByTwoBlock) {
+  Pixmap source = Pixmap::make(4, 2);
+  source.set_pixel(0, 0, 0xFF000000u);
+  source.set_pixel(1, 0, 0xFFFFFFFFu);
+  source.set_pixel(0, 1, 0xFF000000u);
+  source.set_pixel(1, 1, 0xFF0000FFu);
+  source.set_pixel(2, 0, 0x80808080u);  // the right block: one half-transparent grey, three transparent
+  const Pixmap out = resample_pixmap(source, 2, 1);
+  // (0 + 255 + 0 + 0) / 4 = 63.75 and (0 + 255 + 0 + 255) / 4 = 127.5, rounded.
+  EXPECT_EQ(out.pixel(0, 0), 0xFF404080u);
+  EXPECT_EQ(out.pixel(1, 0), 0x20202020u);
+}
+
+TEST(ResamplePixmap, FractionalFootprintsWeighByOverlap) {
+  Pixmap source = Pixmap::make(3, 1);
+  source.set_pixel(0, 0, 0xFF000000u);
+  source.set_pixel(1, 0, 0xFF000090u);
+  source.set_pixel(2, 0, 0xFF0000F0u);
+  const Pixmap out = resample_pixmap(source, 2, 1);
+  // Each output pixel covers 1.5 source pixels: (0 * 1 + 144 * 0.5) / 1.5 = 48, (144 * 0.5 + 240) / 1.5 = 208.
+  EXPECT_EQ(out.pixel(0, 0), 0xFF000030u);
+  EXPECT_EQ(out.pixel(1, 0), 0xFF0000D0u);
+}
+
+TEST(ResamplePixmap, ShrinkingOneAxisWhileEnlargingTheOther) {
+  Pixmap source = Pixmap::make(2, 1);
+  source.set_pixel(0, 0, 0xFF000000u);
+  source.set_pixel(1, 0, 0xFF0000FEu);
+  const Pixmap out = resample_pixmap(source, 1, 3);
+  for (uint32_t y = 0; y < 3; ++y) EXPECT_EQ(out.pixel(0, y), 0xFF00007Fu);
+}
+
+TEST(ResamplePixmap, LargeImageBranches) {
+  const Pixmap hero = random_image(1100, 629);
+  const Pixmap same = resample_pixmap(hero, 1100, 629);
+  EXPECT_TRUE(std::equal(same.pixels().begin(), same.pixels().end(), hero.pixels().begin()));
+  const Pixmap half = resample_pixmap(hero, 550, 315);
+  EXPECT_EQ(half.width(), 550u);
+  EXPECT_EQ(half.height(), 315u);
+  // The first output pixel averages the top-left 2 x 1.9968 source area.
+  uint32_t alpha_sum = 0;
+  for (uint32_t x = 0; x < 2; ++x) alpha_sum += pixel_alpha(hero.pixel(x, 0)) + pixel_alpha(hero.pixel(x, 1));
+  EXPECT_NEAR(static_cast<double>(pixel_alpha(half.pixel(0, 0))), alpha_sum / 4.0, 1.0);
+}
+
+TEST(ResamplePixmap, ZeroSizeGivesATransparentPixel) {
+  const Pixmap source = random_image(4, 4);
+  const Pixmap out = resample_pixmap(source, 0, 3);
+  EXPECT_EQ(out.width(), 1u);
+  EXPECT_EQ(out.height(), 3u);
+  for (uint32_t w : out.pixels()) EXPECT_EQ(w, 0u);
+}
+
+}  // namespace
+}  // namespace qo
