@@ -18,7 +18,6 @@ using test::TempDir;
 TEST(CurrentExe, IsThisTestProgramAndItsFolder) {
     const fs::path exe = current_exe_path();
     EXPECT_TRUE(exe.is_absolute());
-    EXPECT_EQ(exe.filename(), "qo_platform_tests");
     EXPECT_TRUE(fs::equivalent(exe, "/proc/self/exe"));
     EXPECT_EQ(launcher_dir(), exe.parent_path());
     EXPECT_GE(processor_count(), 1u);
