@@ -4,8 +4,9 @@
 //
 // Store layout. The store lives in $XDG_CONFIG_HOME/QoFenro/registry (~/.config/QoFenro/registry when the
 // variable is unset or not an absolute path). A key path such as "SOFTWARE\Kalvet\Qo2\Config" names nested
-// folders, one per component, ASCII-lower-cased (key names ignore letter case) with '%', '/' and '@' written as
-// %XX; the key's values are the file "@values" in the key's own folder. The file is UTF-8 text:
+// folders, one per component (empty components are skipped), ASCII-lower-cased (key names ignore letter case)
+// with '%', '/' and '@' written as %XX and the names "." and ".." written as %2e; the key's values are the file
+// "@values" in the key's own folder, a name no key folder can have. The file is UTF-8 text:
 //
 //     QoRegistryKey 1
 //     <type> <name> <data>
