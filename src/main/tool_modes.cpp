@@ -1,0 +1,30 @@
+#include "main/tool_modes.h"
+
+#include "main/arguments.h"
+#include "main/tool_client_download.h"
+
+namespace qo {
+
+std::span<const ToolMode> tool_modes() {
+    // A mode is added by putting its entry point in place of nullptr (and including its header above).
+    static constexpr ToolMode table[] = {
+        {"--gerar-manifesto", 2, nullptr},    // manifest generator: folder, optional output file
+        {"--baixar-cliente", 1, client_download_mode},  // client-download test
+        {"--testar-atualizacao", 1, nullptr}, // manifest-update test
+        {"--bench", 2, nullptr},              // render benchmark: report path
+        {"--captura", 2, nullptr},            // window capture: PNG path
+    };
+    return table;
+}
+
+const ToolMode* select_tool_mode(const std::vector<std::string>& arguments, std::span<const ToolMode> table) {
+    if (arguments.empty()) return nullptr;
+    for (const ToolMode& mode : table) {
+        if (!argument_matches(arguments.front(), mode.word)) continue;
+        if (arguments.size() < mode.min_arguments || mode.run == nullptr) return nullptr;
+        return &mode;
+    }
+    return nullptr;
+}
+
+}  // namespace qo
