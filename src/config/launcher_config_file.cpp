@@ -32,7 +32,8 @@ LauncherConfig with_fallbacks(LauncherConfig file, LauncherConfig defaults) {
     out.server_name = absent_or_blank(file.server_name) ? std::move(defaults.server_name) : std::move(file.server_name);
     out.game_exe = absent_or_blank(file.game_exe) ? std::move(defaults.game_exe) : std::move(file.game_exe);
     out.close_after_start = file.close_after_start;
-    out.background_video = file.background_video ? std::move(file.background_video) : std::move(defaults.background_video);
+    out.background_video =
+        file.background_video ? std::move(file.background_video) : std::move(defaults.background_video);
     out.links = file.links ? std::move(file.links) : std::vector<LauncherLink>{};
     out.news = file.news ? std::move(file.news) : std::vector<LauncherNews>{};
     out.update = (!file.update || absent_or_blank(file.update->manifest_url)) ? std::move(defaults.update)

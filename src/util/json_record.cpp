@@ -71,6 +71,7 @@ enum class Expect { record, text, flag, size, list, optional_record, skip };
 struct Frame {
     enum class Kind { object_record, array_record, list, skip };
     Kind kind = Kind::skip;
+    bool object = false;               // a JSON object (else an array)
     const RecordType* type = nullptr;  // records: the record's type; lists: the element type
     void* target = nullptr;            // records: the record object; lists: the list member
     const Field* list_field = nullptr;
@@ -89,14 +90,16 @@ public:
     // ---- SAX interface ----
     bool null() { return scalar(Scalar{.kind = Scalar::Type::null}); }
     bool boolean(bool v) { return scalar(Scalar{.kind = Scalar::Type::boolean, .boolean = v}); }
-    bool number_integer(Json::number_integer_t v) { return scalar(Scalar{.kind = Scalar::Type::integer, .integer = v}); }
+    bool number_integer(Json::number_integer_t v) {
+        return scalar(Scalar{.kind = Scalar::Type::integer, .integer = v});
+    }
     bool number_unsigned(Json::number_unsigned_t v) {
         return scalar(Scalar{.kind = Scalar::Type::unsigned_integer, .unsigned_integer = v});
     }
     bool number_float(Json::number_float_t, const Json::string_t& raw) {
         return scalar(Scalar{.kind = Scalar::Type::floating, .text = raw});
     }
-    bool string(Json::string_t& v) { return scalar(Scalar{.kind = Scalar::Type::string, .text = v}); }
+    bool string(Json::string_t& v) { return scalar(Scalar{.kind = Scalar::Type::string, .text = std::move(v)}); }
     bool binary(Json::binary_t&) { return fail("invalid type: byte array"); }
 
     bool start_object(std::size_t) { return start_container(true); }
@@ -134,9 +137,9 @@ public:
         const std::string what = ex.what();
         std::string message;
         if (what.find("unexpected end of input") != std::string::npos) {
-            message = stack_.empty()                                   ? "EOF while parsing a value"
-                      : stack_.back().kind == Frame::Kind::object_record ? "EOF while parsing an object"
-                                                                         : "EOF while parsing a list";
+            message = stack_.empty()          ? "EOF while parsing a value"
+                      : stack_.back().object ? "EOF while parsing an object"
+                                             : "EOF while parsing a list";
         } else {
             // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error while parsing
             // value - invalid literal; last read: 'x'" keeps its description only.
@@ -178,7 +181,9 @@ private:
     }
 
     bool fail(std::string message) {
-        if (error_.empty()) error_ = std::move(message) + position_suffix(text_, value_is_number_ ? end_of_number() : consumed());
+        if (error_.empty()) {
+            error_ = std::move(message) + position_suffix(text_, value_is_number_ ? end_of_number() : consumed());
+        }
         return false;
     }
 
@@ -304,6 +309,7 @@ private:
         Slot slot;
         if (!next_slot(slot)) return false;
         Frame frame;
+        frame.object = object;
         switch (slot.expect) {
             case Expect::skip:
                 frame.kind = Frame::Kind::skip;
@@ -473,7 +479,8 @@ std::expected<void, std::string> read_record_into(std::string_view text, const R
         ok = Json::sax_parse(CountingIterator(text.data(), &furthest),
                              CountingIterator(text.data() + text.size(), &furthest), &reader);
     } catch (const std::exception& ex) {
-        return std::unexpected(std::string(ex.what()) + position_suffix(text, static_cast<std::size_t>(furthest - text.data())));
+        const auto at = static_cast<std::size_t>(furthest - text.data());
+        return std::unexpected(std::string(ex.what()) + position_suffix(text, at));
     }
     if (!ok) {
         if (reader.error().empty()) return std::unexpected("invalid document" + position_suffix(text, text.size()));

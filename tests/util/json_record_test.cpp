@@ -153,6 +153,8 @@ TEST(JsonRecordRead, SyntaxProblemsRejectTheDocument) {
     EXPECT_EQ(error_of(""), "EOF while parsing a value at line 1 column 0");
     EXPECT_EQ(error_of("  \n "), "EOF while parsing a value at line 2 column 1");
     EXPECT_EQ(error_of(R"({"Title": "a")"), "EOF while parsing an object at line 1 column 13");
+    EXPECT_EQ(error_of(R"({"Items": [{"Name": "a"},)"), "EOF while parsing a list at line 1 column 25");
+    EXPECT_EQ(error_of(R"({"Skipped": {"a": 1)"), "EOF while parsing an object at line 1 column 19");
     EXPECT_EQ(error_of("{} x"), "trailing characters at line 1 column 4");
     EXPECT_EQ(error_of("{}\n\n  }"), "trailing characters at line 3 column 3");
     EXPECT_EQ(error_of("[] []"), "trailing characters at line 1 column 4");
