@@ -60,9 +60,12 @@ void draw_glyph_run(Canvas& canvas, const Font& font, float x, float baseline_y,
     for (const PlacedGlyph& glyph : run.glyphs) {
         const std::optional<Path>& outline = font.glyph_outline(glyph.glyph_id);
         if (!outline) continue;
-        // Font units, y up, scaled to pixels with y flipped and placed at the glyph's pen position.
+        // Font units, y up, scaled to pixels with y flipped and placed at the glyph's pen position. The outline is
+        // brought into the canvas's logical space before filling so that a gradient paint is read in the same
+        // logical coordinates as every other shape, not in each glyph's font units.
         const Transform glyph_ts = Transform::from_row(k, 0, 0, -k, x + glyph.x, baseline_y + glyph.y);
-        fill_path(*layer, *outline, paint, FillRule::Winding, layer_ts.pre_concat(glyph_ts));
+        if (std::optional<Path> placed = outline->transformed(glyph_ts))
+            fill_path(*layer, *placed, paint, FillRule::Winding, layer_ts);
     }
 
     const CoverageLut lut = build_coverage_lut(text_tuning(), coverage_inputs_for_paint(paint));

@@ -24,7 +24,8 @@ std::optional<GlyphLayerBox> glyph_layer_box(const Canvas& canvas, const Font& f
                                              const GlyphRun& run);
 
 // Paints `run` with its pen starting at logical `x` and its baseline at logical `baseline_y`. `paint` is a solid
-// colour or a gradient; its luminance and alpha pick the coverage curve (see coverage.h).
+// colour or a gradient given in the canvas's logical coordinates; its luminance and alpha pick the coverage curve
+// (see coverage.h).
 void draw_glyph_run(Canvas& canvas, const Font& font, float x, float baseline_y, const GlyphRun& run,
                     const Paint& paint);
 

@@ -146,6 +146,38 @@ TEST(GlyphDrawing, CoverageCurveFollowsThePaint) {
     EXPECT_EQ(half_max, 128u);
 }
 
+TEST(GlyphDrawing, GradientIsReadInLogicalCoordinates) {
+    const Font& font = test::manrope_bold();
+    Canvas canvas = Canvas::make(400, 100, 0, 0, 2.0f);
+    GlyphRun run = shape_line(font, 40, 0, "IIIIIIII", false);
+    const float left = 10;
+    const float right = left + run.width;
+    // Red at the run's start, blue at its end, in logical pixels of the canvas.
+    Paint paint = shader_paint(LinearGradient{
+        {left, 0}, {right, 0}, {{0, Color{1, 0, 0, 1}}, {1, Color{0, 0, 1, 1}}}, Transform{}});
+    draw_glyph_run(canvas, font, left, 45, run, paint);
+
+    auto strongest_at = [&](float logical_x) {  // the most opaque pixel of the column
+        std::uint32_t best = 0;
+        const auto column = static_cast<std::uint32_t>(logical_x * 2);
+        for (std::uint32_t y = 0; y < canvas.pixmap.height(); ++y)
+            if (pixel_alpha(canvas.pixmap.pixel(column, y)) > pixel_alpha(best)) best = canvas.pixmap.pixel(column, y);
+        return best;
+    };
+    const float k = 40 / font.units_per_em();
+    const RectF stem = font.glyph_outline(run.glyphs[0].glyph_id)->bounds();
+    const float first = left + run.glyphs.front().x + k * (stem.x + stem.w / 2);
+    const float last = left + run.glyphs.back().x + k * (stem.x + stem.w / 2);
+    const std::uint32_t reddish = strongest_at(first);
+    const std::uint32_t bluish = strongest_at(last);
+    ASSERT_EQ(pixel_alpha(reddish), 255u);
+    ASSERT_EQ(pixel_alpha(bluish), 255u);
+    EXPECT_GT(pixel_red(reddish), 200u);
+    EXPECT_LT(pixel_blue(reddish), 55u);
+    EXPECT_GT(pixel_blue(bluish), 200u);
+    EXPECT_LT(pixel_red(bluish), 55u);
+}
+
 TEST(GlyphDrawing, OutlinesAreBuiltOncePerGlyph) {
     Font font = test::load_embedded_font("Manrope-Regular.ttf");
     Canvas canvas = Canvas::make(200, 40, 0, 0, 1);
