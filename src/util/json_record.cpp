@@ -371,7 +371,12 @@ void append_json_string(std::string& out, std::string_view raw) {
     const std::string repaired = is_valid_utf8(raw) ? std::string() : utf8_lossy(raw);
     const std::string_view s = repaired.empty() ? raw : std::string_view(repaired);
     out.push_back('"');
-    for (char c : s) {
+    std::size_t run = 0;  // start of the bytes not yet copied
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(s.substr(run, i - run));
+        run = i + 1;
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
@@ -380,14 +385,10 @@ void append_json_string(std::string& out, std::string_view raw) {
             case '\n': out += "\\n"; break;
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
-                } else {
-                    out.push_back(c);
-                }
+            default: out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
         }
     }
+    out.append(s.substr(run));
     out.push_back('"');
 }
 
@@ -438,27 +439,26 @@ void append_field_value(std::string& out, const Field& field, const void* member
     }
 }
 
+bool is_written(const Field& field, const void* record) {
+    return field.kind != FieldKind::flag || field.flag_write != FlagWrite::omit_when_false ||
+           *static_cast<const bool*>(field.member_const(record));
+}
+
 void append_record(std::string& out, const RecordType& type, const void* record, int level) {
-    std::vector<const Field*> written;
-    for (const Field& field : type.fields) {
-        if (field.kind == FieldKind::flag && field.flag_write == FlagWrite::omit_when_false &&
-            !*static_cast<const bool*>(field.member_const(record))) {
-            continue;
-        }
-        written.push_back(&field);
-    }
-    if (written.empty()) {
+    std::size_t remaining = 0;
+    for (const Field& field : type.fields) remaining += is_written(field, record) ? 1 : 0;
+    if (remaining == 0) {
         out += "{}";
         return;
     }
     out += "{\n";
-    for (std::size_t i = 0; i < written.size(); ++i) {
-        const Field& field = *written[i];
+    for (const Field& field : type.fields) {
+        if (!is_written(field, record)) continue;
         append_indent(out, level + 1);
         append_json_string(out, field.key);
         out += ": ";
         append_field_value(out, field, field.member_const(record), level + 1);
-        out += i + 1 < written.size() ? ",\n" : "\n";
+        out += --remaining > 0 ? ",\n" : "\n";
     }
     append_indent(out, level);
     out += "}";

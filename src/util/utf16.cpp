@@ -44,6 +44,10 @@ std::string wide_to_utf8(std::u16string_view text) {
 
 bool is_valid_utf8(std::string_view bytes) {
     for (std::size_t pos = 0; pos < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
         const Utf8Step step = decode_utf8_at(bytes, pos);
         if (!step.valid) return false;
         pos += step.length;
