@@ -70,12 +70,21 @@ void save_launcher_config(const LauncherConfig& config, const std::filesystem::p
     std::error_code ec;
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
     const std::string bytes = serialize_launcher_config(config);
+    // Written whole beside the target and renamed over it, so that an interrupted save never leaves a torn
+    // document (which would silently turn every later start to the defaults).
+    std::filesystem::path next = path;
+    next += ".next";
+    bool written = false;
     try {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream out(next, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        written = !out.fail();
     } catch (const std::exception&) {
-        // A failed save is not reported: the next start writes or reads the file again.
+        written = false;
     }
+    if (written) std::filesystem::rename(next, path, ec);
+    if (!written || ec) std::filesystem::remove(next, ec);
 }
 
 }  // namespace qo

@@ -15,8 +15,8 @@ std::filesystem::path launcher_json_path(const std::filesystem::path& game_dir);
 // is taken, blank or absent ones falling back to their defaults. A loaded file is not written back.
 LauncherConfig load_launcher_config(const std::filesystem::path& game_dir, const Endpoints& endpoints);
 
-// Writes the configuration to `path` (creating missing folders), overwriting it in place. Failures are
-// ignored: nothing is reported.
+// Writes the configuration to `path` (creating missing folders), replacing the file whole. Failures are
+// ignored: nothing is reported, and the file is left as it was.
 void save_launcher_config(const LauncherConfig& config, const std::filesystem::path& path);
 
 }  // namespace qo

@@ -160,6 +160,21 @@ TEST(LauncherConfigFile, SaveAndDeserializeRoundTrip) {
     EXPECT_EQ(*back, c);
 }
 
+TEST(LauncherConfigFile, FailedSaveLeavesThePreviousFileWhole) {
+    TempDir game;
+    const auto path = launcher_json_path(game.path());
+    qo::test::write_file(path, "{}");
+    // A folder where the temporary file would go makes the write fail before anything is replaced.
+    std::filesystem::create_directories(path.string() + ".next");
+    save_launcher_config(default_launcher_config(endpoints), path);
+    EXPECT_EQ(qo::test::read_file(path), "{}");
+
+    std::filesystem::remove(path.string() + ".next");
+    save_launcher_config(default_launcher_config(endpoints), path);
+    EXPECT_EQ(qo::test::read_file(path), expected_default_file());
+    EXPECT_FALSE(std::filesystem::exists(path.string() + ".next"));
+}
+
 TEST(DeserializeLauncherConfig, KeepsAbsentFieldsAbsentAndReportsPositions) {
     auto empty = deserialize_launcher_config("{}");
     ASSERT_TRUE(empty);
