@@ -90,6 +90,10 @@ std::expected<UpdateManifest, std::string> build_folder_manifest(const std::file
     const auto canonical = std::filesystem::canonical(folder, ec);
     if (ec) return std::unexpected(fmt::format("{}: {}", folder.string(), ec.message()));
     const std::filesystem::path root = canonical;
+    // The walk skips folders it cannot list; the scanned folder itself must be listable, or the manifest would
+    // come out empty instead of failing.
+    std::filesystem::directory_iterator probe(root, ec);
+    if (ec) return std::unexpected(fmt::format("{}: {}", folder.string(), ec.message()));
 
     std::vector<std::filesystem::path> files;
     list_files_recursive(root, files);

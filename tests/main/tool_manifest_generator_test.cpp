@@ -201,11 +201,15 @@ TEST(ManifestGenerator, LinksAreListedAsFilesAndNeverDescended) {
     EXPECT_EQ(run.messages.find("inner.bin"), std::string::npos) << run.messages;
 }
 
-TEST(ManifestGenerator, MissingFolderIsAnError) {
+TEST(ManifestGenerator, MissingFolderOrAFileInItsPlaceIsAnError) {
     TempDir scratch;
     const auto run = generate(scratch, scratch / "no-such-folder", scratch / "out.json");
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.messages.find("Erro ao gerar o manifesto:\n"), std::string::npos) << run.messages;
+    EXPECT_FALSE(std::filesystem::exists(scratch / "out.json"));
+
+    test::write_file(scratch / "a-file", "not a folder");
+    EXPECT_EQ(generate(scratch, scratch / "a-file", scratch / "out.json").exit_code, 1);
     EXPECT_FALSE(std::filesystem::exists(scratch / "out.json"));
 }
 
