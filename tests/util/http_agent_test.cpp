@@ -157,6 +157,15 @@ TEST_F(HttpAgentTest, FollowsFiveRedirectsButNotSix) {
     EXPECT_TRUE(six.body.empty());
 }
 
+TEST_F(HttpAgentTest, RedirectToPlainHttpIsRefused) {
+    server.set_redirect("/downgrade", "http://127.0.0.1:" + std::to_string(server.port()) + "/end");
+    HttpAgent agent = make_agent();
+
+    auto got = agent.get_body(server.url("/downgrade"), 100);
+    ASSERT_FALSE(got.has_value());
+    EXPECT_NE(got.error().find("http"), std::string::npos) << got.error();
+}
+
 TEST_F(HttpAgentTest, SendsTheUserAgentAndTheQuery) {
     server.set_body("/doc.json", "{}");
     HttpAgent agent = make_agent();
