@@ -139,15 +139,14 @@ bool metadata_readable(const fs::path& path) {
     return !ec && fs::exists(status);
 }
 
-std::expected<void, std::string> check_disk_space(const fs::path& target, std::uint64_t need) {
-    auto free_bytes = free_disk_space(target);
+}  // namespace
+
+std::expected<void, std::string> check_free_space(std::optional<std::uint64_t> free_bytes, std::uint64_t need) {
     if (free_bytes && *free_bytes < need + DISK_SPACE_MARGIN)
         return std::unexpected(fmt::format("espaço insuficiente no disco: o jogo precisa de {} livres.",
                                            format_size_mb_gb(need + DISK_SPACE_MARGIN)));
     return {};
 }
-
-}  // namespace
 
 std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& root, const fs::path& active_folder,
                                                                const ProgressSink& sink,
@@ -193,7 +192,8 @@ std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& r
     std::uint64_t need = 0;
     for (const ReleaseEntry& entry : *downloads) need += entry.size;
     if (!downloads->empty()) {
-        if (auto space = check_disk_space(target, need); !space) return std::unexpected(space.error());
+        if (auto space = check_free_space(free_disk_space(target), need); !space)
+            return std::unexpected(space.error());
         report(sink, format_download_progress(first_install, 0, need));
         DownloadConnection connection{client_base, settings.extra_ca_file, settings.connect_timeout,
                                       settings.io_timeout};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "events/active_release.h"
@@ -30,6 +31,9 @@ struct SealedUpdateSettings {
     std::chrono::seconds io_timeout{120};
     Sleeper sleep;  // empty: really sleep
 };
+
+// The download may start when the free space is unknown or covers `need` plus DISK_SPACE_MARGIN.
+std::expected<void, std::string> check_free_space(std::optional<std::uint64_t> free_bytes, std::uint64_t need);
 
 // Runs the whole update; the result is the folder of the release now active, or a ready-to-show error text
 // ("cancelado" when the cancel flag stopped it).
