@@ -17,6 +17,7 @@
 #include "util/byte_format.h"
 #include "util/http_agent.h"
 #include "util/sha256.h"
+#include "util/text.h"
 
 namespace qo {
 namespace fs = std::filesystem;
@@ -103,6 +104,15 @@ bool metadata_readable(const fs::path& path) {
     std::error_code ec;
     fs::file_status status = fs::symlink_status(path, ec);
     return !ec && fs::exists(status);
+}
+
+// The game executable arrives as plain bytes; it must stay startable from the release folder.
+bool is_game_executable(std::string_view list_path) { return ascii_iequals(list_path, "Main.exe"); }
+
+void make_executable(const fs::path& file) {
+    std::error_code ec;
+    fs::permissions(file, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add, ec);
 }
 
 // ---- place phase ----
@@ -253,6 +263,7 @@ private:
         if (received != entry.size || hex_lower(hasher.finish()) != entry.sha256)
             return fmt::format("arquivo corrompido no download: {}", entry.path);
         if (auto renamed = rename_replace(temp, target); !renamed) return renamed.error();
+        if (is_game_executable(entry.path)) make_executable(target);
         return {};
     }
 
