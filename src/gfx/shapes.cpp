@@ -43,6 +43,7 @@ void push_circle(PathBuilder& pb, float cx, float cy, float r) {
 }
 
 std::optional<Path> circle_path(float cx, float cy, float r) {
+  if (!(r > 0.0f)) return std::nullopt;
   PathBuilder pb;
   push_circle(pb, cx, cy, r);
   return pb.finish();

@@ -17,7 +17,8 @@ inline constexpr float CIRCLE_KAPPA = 0.5522848f;
 // shorter side (a pill at most); radius 0 gives a sharp rectangle; a non-positive size gives no path.
 std::optional<Path> rounded_rect_path(float x, float y, float w, float h, float radius);
 
-// A circle of four cubic quarter arcs, starting at its rightmost point.
+// A circle of four cubic quarter arcs, starting at its rightmost point; no path for a radius that is not
+// positive.
 std::optional<Path> circle_path(float cx, float cy, float r);
 
 // Appends the circle's four arcs as a closed sub-path.

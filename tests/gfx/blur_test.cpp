@@ -127,6 +127,15 @@ TEST(BoxBlurPass, RoundsTheMeanOfEachWindow) {
   EXPECT_EQ(out[4], 16);
 }
 
+TEST(BoxBlurPass, HugeRadiiStillRoundExactly) {
+  std::vector<uint8_t> src{255, 1, 0, 254, 0, 2, 255, 253, 7, 3, 128, 255};
+  for (uint32_t r : {32767u, 40000u, 1000000u}) {
+    std::vector<uint8_t> dst(src.size());
+    box_blur_pass(src, dst, 3, 1, r);
+    EXPECT_EQ(dst, naive_box_rows(src, 3, 1, static_cast<int>(r))) << r;
+  }
+}
+
 TEST(BoxBlurPass, RadiusZeroCopies) {
   std::vector<uint8_t> src{1, 2, 3, 4, 5, 6, 7, 8};
   std::vector<uint8_t> dst(8);

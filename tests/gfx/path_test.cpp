@@ -118,6 +118,8 @@ TEST(CirclePath, FourQuarterArcsFromTheRightmostPoint) {
   EXPECT_EQ(pts[6], (Point{3, 12}));
   EXPECT_EQ(pts[9], (Point{12, 3}));
   EXPECT_EQ(pts[12], (Point{21, 12}));
+  EXPECT_FALSE(circle_path(0, 0, 0));
+  EXPECT_FALSE(circle_path(0, 0, std::nanf("")));
 }
 
 TEST(Transform, ConcatenationOrder) {
