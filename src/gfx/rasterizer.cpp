@@ -168,7 +168,7 @@ std::optional<Source> make_source(const Shader& shader) {
 }
 
 // How the shape of one drawing call is laid down on a context whose matrix is the call's transform.
-struct ShapeSpec {
+struct ShapeDesc {
   const Path* path = nullptr;
   std::optional<RectF> rect;
   FillRule rule = FillRule::Winding;
@@ -205,7 +205,7 @@ void apply_stroke_settings(cairo_t* cr, const Stroke& s) {
   }
 }
 
-void lay_down_shape(cairo_t* cr, const ShapeSpec& shape, const Transform& transform) {
+void lay_down_shape(cairo_t* cr, const ShapeDesc& shape, const Transform& transform) {
   cairo_matrix_t m = to_cairo(transform);
   cairo_set_matrix(cr, &m);
   cairo_set_antialias(cr, shape.anti_alias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
@@ -217,7 +217,7 @@ void lay_down_shape(cairo_t* cr, const ShapeSpec& shape, const Transform& transf
 }
 
 // Coverage of the shape in device pixels, multiplied by the mask and by `opacity`.
-std::optional<Mask> masked_coverage(const ShapeSpec& shape, const Transform& transform, const Mask& mask,
+std::optional<Mask> masked_coverage(const ShapeDesc& shape, const Transform& transform, const Mask& mask,
                                     double opacity) {
   Mask coverage = Mask::make(mask.width(), mask.height());
   {
@@ -244,11 +244,13 @@ std::optional<Mask> masked_coverage(const ShapeSpec& shape, const Transform& tra
   return coverage;
 }
 
-void draw_shape(Pixmap& target, const ShapeSpec& shape, const Shader& shader, BlendMode blend,
+void draw_shape(Pixmap& target, const ShapeDesc& shape, const Shader& shader, BlendMode blend,
                 const Transform& transform, const Mask* mask, double extra_opacity = 1.0) {
   if (!transform.is_invertible()) return;
   if (shape.stroke && !stroke_is_drawable(*shape.stroke)) return;
   if (mask && (mask->width() != target.width() || mask->height() != target.height())) return;
+  // A pixmap cannot be read as a pattern while it is being drawn into.
+  if (const auto* pat = std::get_if<PixmapPattern>(&shader); pat && pat->pixmap == &target) return;
 
   std::optional<Source> source = make_source(shader);
   if (!source) return;
@@ -306,7 +308,7 @@ void draw_shape(Pixmap& target, const ShapeSpec& shape, const Shader& shader, Bl
 
 void fill_path(Pixmap& target, const Path& path, const Paint& paint, FillRule rule, const Transform& transform,
                const Mask* mask) {
-  ShapeSpec shape;
+  ShapeDesc shape;
   shape.path = &path;
   shape.rule = rule;
   shape.anti_alias = paint.anti_alias;
@@ -315,7 +317,7 @@ void fill_path(Pixmap& target, const Path& path, const Paint& paint, FillRule ru
 
 void stroke_path(Pixmap& target, const Path& path, const Paint& paint, const Stroke& stroke,
                  const Transform& transform, const Mask* mask) {
-  ShapeSpec shape;
+  ShapeDesc shape;
   shape.path = &path;
   shape.stroke = &stroke;
   shape.anti_alias = paint.anti_alias;
@@ -325,7 +327,7 @@ void stroke_path(Pixmap& target, const Path& path, const Paint& paint, const Str
 void fill_rect(Pixmap& target, const RectF& rect, const Paint& paint, const Transform& transform,
                const Mask* mask) {
   if (!(rect.w > 0.0f) || !(rect.h > 0.0f)) return;
-  ShapeSpec shape;
+  ShapeDesc shape;
   shape.rect = rect;
   shape.anti_alias = paint.anti_alias;
   draw_shape(target, shape, paint.shader, paint.blend_mode, transform, mask);
@@ -333,10 +335,9 @@ void fill_rect(Pixmap& target, const RectF& rect, const Paint& paint, const Tran
 
 void draw_pixmap(Pixmap& target, int x, int y, const Pixmap& source, const PixmapPaint& paint,
                  const Transform& transform, const Mask* mask) {
-  if (&target == &source) return;
   const Transform placed = transform.pre_translate(static_cast<float>(x), static_cast<float>(y));
   PixmapPattern pattern{&source, paint.quality, 1.0f, placed};
-  ShapeSpec shape;
+  ShapeDesc shape;
   shape.rect = RectF{static_cast<float>(x), static_cast<float>(y), static_cast<float>(source.width()),
                      static_cast<float>(source.height())};
   draw_shape(target, shape, pattern, paint.blend_mode, transform, mask, unit(paint.opacity));
@@ -348,7 +349,7 @@ void fill_mask_path(Mask& mask, const Path& path, FillRule rule, bool anti_alias
   if (!surface) return;
   {
     ContextPtr cr(cairo_create(surface.get()));
-    ShapeSpec shape;
+    ShapeDesc shape;
     shape.path = &path;
     shape.rule = rule;
     shape.anti_alias = anti_alias;

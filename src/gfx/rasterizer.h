@@ -10,7 +10,7 @@ namespace qo {
 // Path filling, stroking and pixmap compositing into premultiplied pixmaps. Coordinates are mapped through
 // `transform` to device pixels (shaders included). A mask, when given, must have the target's size (a mask of
 // another size draws nothing) and multiplies the coverage of every pixel. A transform that is not finite or not
-// invertible draws nothing.
+// invertible draws nothing, and so does a pixmap pattern or source that is the target itself.
 
 void fill_path(Pixmap& target, const Path& path, const Paint& paint, FillRule rule, const Transform& transform,
                const Mask* mask = nullptr);
