@@ -335,7 +335,8 @@ void fill_rect(Pixmap& target, const RectF& rect, const Paint& paint, const Tran
 
 void draw_pixmap(Pixmap& target, int x, int y, const Pixmap& source, const PixmapPaint& paint,
                  const Transform& transform, const Mask* mask) {
-  const Transform placed = transform.pre_translate(static_cast<float>(x), static_cast<float>(y));
+  // The pattern lives in the coordinates of the rectangle, which the draw transform then maps.
+  const Transform placed = Transform::from_translate(static_cast<float>(x), static_cast<float>(y));
   PixmapPattern pattern{&source, paint.quality, 1.0f, placed};
   ShapeDesc shape;
   shape.rect = RectF{static_cast<float>(x), static_cast<float>(y), static_cast<float>(source.width()),

@@ -175,6 +175,20 @@ TEST(DrawPixmap, NearestAtWholeOffsetsCopiesOverTransparency) {
   EXPECT_EQ(dst.pixel(4, 3), 0u);
 }
 
+TEST(DrawPixmap, TransformMapsTheImageOnce) {
+  Pixmap src = Pixmap::make(2, 1);
+  src.set_pixel(0, 0, 0xFFFF0000u);
+  src.set_pixel(1, 0, 0xFF0000FFu);
+  Pixmap dst = Pixmap::make(8, 2);
+  draw_pixmap(dst, 1, 0, src, PixmapPaint{}, Transform::from_scale(2, 2));
+  EXPECT_EQ(dst.pixel(1, 1), 0u);
+  EXPECT_EQ(dst.pixel(2, 0), 0xFFFF0000u);
+  EXPECT_EQ(dst.pixel(3, 1), 0xFFFF0000u);
+  EXPECT_EQ(dst.pixel(4, 0), 0xFF0000FFu);
+  EXPECT_EQ(dst.pixel(5, 1), 0xFF0000FFu);
+  EXPECT_EQ(dst.pixel(6, 0), 0u);
+}
+
 TEST(DrawPixmap, OpacityAndScaling) {
   Pixmap src = Pixmap::make(1, 1);
   src.fill_word(0xFFFFFFFFu);

@@ -33,6 +33,20 @@ TEST(ResamplePixmap, EnlargingAUniformImageKeepsItsColourToTheEdges) {
   for (uint32_t w : out.pixels()) ASSERT_EQ(w, 0xFF3366CCu);
 }
 
+TEST(ResamplePixmap, EnlargingInterpolatesAcrossAnEdge) {
+  Pixmap source = Pixmap::make(4, 1);
+  source.fill_word(0xFF000000u);
+  source.set_pixel(2, 0, 0xFFFFFFFFu);
+  source.set_pixel(3, 0, 0xFFFFFFFFu);
+  const Pixmap out = resample_pixmap(source, 8, 1);
+  // Output pixel 4 samples 2.25 source pixels in, a quarter past the middle of the edge; pixel 3 mirrors it.
+  EXPECT_EQ(out.pixel(0, 0), 0xFF000000u);
+  EXPECT_EQ(out.pixel(7, 0), 0xFFFFFFFFu);
+  EXPECT_GT(pixel_blue(out.pixel(4, 0)), 170u);
+  EXPECT_LT(pixel_blue(out.pixel(3, 0)), 85u);
+  EXPECT_NEAR(static_cast<int>(pixel_blue(out.pixel(3, 0)) + pixel_blue(out.pixel(4, 0))), 255, 2);
+}
+
 TEST(ResamplePixmap, HalvingAveragesEachTwoByTwoBlock) {
   Pixmap source = Pixmap::make(4, 2);
   source.set_pixel(0, 0, 0xFF000000u);
