@@ -78,6 +78,16 @@ TEST(BuildLinearGradient, FirstStopAtThirtyPercentPadsTheStart) {
   EXPECT_GE(pixel_blue(pm.pixel(99, 0)), 252u);
 }
 
+TEST(BuildLinearGradient, FollowsTheCanvasScale) {
+  const std::vector<ColorStop> stops{{0, RED}, {1, BLUE}};
+  Pixmap pm = Pixmap::make(20, 2);
+  fill_rect(pm, {0, 0, 10, 1}, shader_paint(build_linear_gradient(stops, 0, 0, 10, 1, 90)),
+            Transform::from_scale(2, 2));
+  EXPECT_NEAR(static_cast<int>(pixel_blue(pm.pixel(0, 0))), 6, 1);    // 0.5 / 20 of the way
+  EXPECT_NEAR(static_cast<int>(pixel_blue(pm.pixel(10, 1))), 134, 1);  // 10.5 / 20
+  EXPECT_NEAR(static_cast<int>(pixel_blue(pm.pixel(19, 1))), 249, 1);  // 19.5 / 20
+}
+
 TEST(RadialGradient, CentreTakesTheFirstStopAndTheRimTheLast) {
   const std::vector<ColorStop> stops{{0, RED}, {1, Color{1, 0, 0, 0}}};
   const auto shader = make_radial_gradient({10, 10}, 8, stops);
