@@ -2,15 +2,17 @@
 
 #include "main/arguments.h"
 #include "main/tool_client_download.h"
+#include "main/tool_manifest_generator.h"
+#include "main/tool_update_test.h"
 
 namespace qo {
 
 std::span<const ToolMode> tool_modes() {
     // A mode is added by putting its entry point in place of nullptr (and including its header above).
     static constexpr ToolMode table[] = {
-        {"--gerar-manifesto", 2, nullptr},    // manifest generator: folder, optional output file
+        {"--gerar-manifesto", 2, manifest_generator_mode},  // manifest generator: folder, optional output file
         {"--baixar-cliente", 1, client_download_mode},  // client-download test
-        {"--testar-atualizacao", 1, nullptr}, // manifest-update test
+        {"--testar-atualizacao", 1, update_test_mode},  // manifest-update test
         {"--bench", 2, nullptr},              // render benchmark: report path
         {"--captura", 2, nullptr},            // window capture: PNG path
     };
