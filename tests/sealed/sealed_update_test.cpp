@@ -217,6 +217,24 @@ TEST_F(SealedUpdate, UserFilesAreKeptCopiedFromTheActiveReleaseOrDownloaded) {
     EXPECT_EQ(server.requests_to(url_path(second, "Data/CameraSession.ini")).size(), 1u);
 }
 
+using SealedUpdateConcurrent = SealedUpdate;
+
+TEST_F(SealedUpdateConcurrent, TwelveWorkersPlaceAndDownloadManyFilesTogether) {
+    auto files = test::sample_client("a");
+    for (int i = 0; i < 60; ++i)
+        test::set_client_file(files, "Assets/many/" + std::to_string(i) + ".bin", std::string(3000 + i, char('a' + i % 26)));
+    PublishedRelease first = test::build_test_release(files);
+    publish(first);
+    ASSERT_TRUE(run());
+    for (int i = 0; i < 60; i += 2)
+        test::set_client_file(files, "Assets/many/" + std::to_string(i) + ".bin", std::string(2000 + i, 'z'));
+    PublishedRelease second = test::build_test_release(files);
+    publish(second);
+    auto result = run();
+    ASSERT_TRUE(result) << result.error();
+    expect_installed(second);
+}
+
 // ---- the list ----
 
 TEST_F(SealedUpdate, ListFetchIsTriedFourTimesWithGrowingPauses) {
