@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <numeric>
 #include <system_error>
 #include <vector>
 

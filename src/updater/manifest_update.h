@@ -3,9 +3,11 @@
 // checked in parallel (size, then SHA-256 through the hash cache); those that differ are downloaded one after
 // another into ".part" files, verified and installed.
 #include <atomic>
+#include <cstdint>
 #include <expected>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "config/launcher_config.h"
 #include "events/progress_sink.h"

@@ -2,6 +2,7 @@
 // The verify phase of the manifest updater: parallel workers decide which manifest entries must be downloaded.
 #include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <vector>
 
