@@ -24,6 +24,14 @@ Endpoints deployment_endpoints() {
     return Endpoints{values.site_base_url, values.update_base_url};
 }
 
+// Hands the interactive launcher to its window and returns the exit code. The launcher window is not part of
+// this build yet: the start ends here with a message.
+int open_launcher_window([[maybe_unused]] const std::filesystem::path& game_dir,
+                         [[maybe_unused]] bool skip_self_update) {
+    show_message_box("QoFenro", "A janela do launcher ainda não está disponível.", MessageBoxKind::Error);
+    return 1;
+}
+
 int interactive_start(const std::vector<std::string>& arguments) {
     const std::filesystem::path game_dir = launcher_dir();
     const std::filesystem::path old_executable = old_executable_path();
@@ -36,11 +44,7 @@ int interactive_start(const std::vector<std::string>& arguments) {
     std::error_code error;
     if (std::filesystem::exists(old_executable, error)) start_old_executable_cleanup(old_executable);
 
-    [[maybe_unused]] const bool skip_self_update = has_teste_flag(arguments);
-
-    // The launcher window is not part of this build yet.
-    show_message_box("QoFenro", "A janela do launcher ainda não está disponível.", MessageBoxKind::Error);
-    return 1;
+    return open_launcher_window(game_dir, has_teste_flag(arguments));
 }
 
 }  // namespace
