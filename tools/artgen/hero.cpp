@@ -378,9 +378,11 @@ qo::Pixmap paint_hero() {
     const float teeth = 1.0f - std::abs(fractal_noise_1d(x / 36.0f, 4, 0.55f, 777));
     const float jag = 3.0f * fractal_noise_1d(x / 20.0f, 3, 0.5f, 779) +
                       edge * (34.0f * (0.45f - teeth * teeth * teeth) + 30.0f * fractal_noise_1d(x / 140.0f, 2, 0.5f, 778));
-    const float d = std::max(0.0f, dx - 178.0f);
-    const float steep = x < FORT_X ? 1.9f : 1.5f;  // a sheerer face on the side away from the moon
-    const float cliff = crag_top + steep * d + 0.005f * d * d + jag;
+    const float d = std::max(0.0f, dx - 178.0f) + 40.0f * edge * fractal_noise_1d(x / 110.0f, 2, 0.5f, 780);
+    // Broken ledges: the slope eases off after each drop.
+    const float ledge = d / 70.0f - std::floor(d / 70.0f);
+    const float steep = x < FORT_X ? 1.7f : 1.35f;  // a sheerer face on the side away from the moon
+    const float cliff = crag_top + steep * d + 0.004f * d * d + 30.0f * edge * ledge * ledge + jag;
     return std::max(0.0f, ridge_y(crag, x) - cliff);
   };
   const std::vector<qo::Point> crag_ridge = ridge_points(crag, lift);
