@@ -1,5 +1,6 @@
 #include "icons/svg_path.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -43,6 +44,29 @@ size_t number_length(std::string_view s) {
   return i;
 }
 
+// Rough decimal order of magnitude of an unsigned number text (digits before the point, or minus the zeros
+// right after it, plus the exponent): below zero means the value is below 1.
+long decimal_magnitude(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == '0') ++i;
+  long magnitude = 0;
+  while (i < text.size() && is_digit(text[i])) ++i, ++magnitude;
+  if (magnitude == 0 && i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && text[i] == '0') ++i, --magnitude;
+  }
+  const size_t e = text.find_first_of("eE");
+  if (e != std::string_view::npos) {
+    size_t j = e + 1;
+    const bool negative = j < text.size() && text[j] == '-';
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    long exponent = 0;
+    for (; j < text.size() && is_digit(text[j]); ++j) exponent = std::min(exponent * 10 + (text[j] - '0'), 1000000L);
+    magnitude += negative ? -exponent : exponent;
+  }
+  return magnitude;
+}
+
 // Decimal text to float, locale-free and correctly rounded. Magnitudes beyond float's range give infinity, tiny
 // ones 0; text that is not a complete number gives 0.
 float parse_decimal(std::string_view text) {
@@ -56,17 +80,10 @@ float parse_decimal(std::string_view text) {
   const char* first = text.data();
   const char* last = text.data() + text.size();
   float value = 0.0f;
-  auto [end, ec] = std::from_chars(first, last, value);
+  const auto [end, ec] = std::from_chars(first, last, value);
   if (end != last) return 0.0f;
   if (ec == std::errc::result_out_of_range) {
-    double wide = 0.0;
-    if (std::from_chars(first, last, wide).ec == std::errc::result_out_of_range) {
-      // Beyond double as well: only an exponent can do that, and its sign tells which way.
-      const size_t e = text.find_first_of("eE");
-      const bool tiny = e != std::string_view::npos && e + 1 < text.size() && text[e + 1] == '-';
-      wide = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    }
-    value = static_cast<float>(wide);
+    value = decimal_magnitude(text) < 0 ? 0.0f : std::numeric_limits<float>::infinity();
   } else if (ec != std::errc{}) {
     return 0.0f;
   }

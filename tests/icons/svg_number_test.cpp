@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "icons/svg_path.h"
@@ -68,6 +69,9 @@ TEST(SvgScanNumber, OutOfRangeMagnitudesSaturate) {
   EXPECT_EQ(scan("1e-50").value, 0.0f);
   EXPECT_EQ(scan("1e-400").value, 0.0f);
   EXPECT_EQ(scan("0.000000000000000000000000000000000000000000000000001").value, 0.0f);
+  EXPECT_EQ(scan("0." + std::string(400, '0') + "1").value, 0.0f);
+  EXPECT_TRUE(std::isinf(scan("1" + std::string(400, '0')).value));
+  EXPECT_TRUE(std::isinf(scan("0.00001e60").value));
 }
 
 }  // namespace
