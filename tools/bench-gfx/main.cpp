@@ -203,6 +203,8 @@ QO_WINDOW_BENCHMARK(BM_text_line);
 // Shows the usual console table, and keeps each run's real time so the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
