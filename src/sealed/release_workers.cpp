@@ -119,15 +119,12 @@ void make_executable(const fs::path& file) {
 
 enum class Placement { done, needs_download };
 
-Placement place_user_file(const PlacePhase& phase, const ReleaseEntry& entry, const fs::path& target,
-                          std::string& error) {
+std::expected<Placement, std::string> place_user_file(const PlacePhase& phase, const ReleaseEntry& entry,
+                                                      const fs::path& target) {
     // The player's own copy is never replaced or checked.
     if (metadata_readable(target)) return Placement::done;
     fs::path source = release_path_to_pathbuf(phase.active_folder, entry.path);
-    if (auto inside = ensure_inside_root(phase.root, source); !inside) {
-        error = inside.error();
-        return Placement::needs_download;
-    }
+    if (auto inside = ensure_inside_root(phase.root, source); !inside) return std::unexpected(inside.error());
     if (metadata_readable(source) && copy_file_replacing(source, target)) return Placement::done;
     return Placement::needs_download;
 }
@@ -153,21 +150,12 @@ std::expected<Placement, std::string> place_entry(const PlacePhase& phase, const
     fs::create_directories(target.parent_path(), ec);
     if (ec) return std::unexpected(os_error_text(ec.value()));
 
-    if (is_user_file_path(entry.path)) {
-        std::string error;
-        Placement placement = place_user_file(phase, entry, target, error);
-        if (!error.empty()) return std::unexpected(error);
-        return placement;
-    }
+    if (is_user_file_path(entry.path)) return place_user_file(phase, entry, target);
     if (file_matches_entry(target, entry)) return Placement::done;
     return reuse_previous_file(phase, entry, target);
 }
 
 // ---- download phase ----
-
-struct AttemptResult {
-    std::string error;  // empty on success
-};
 
 class DownloadWorker {
 public:
