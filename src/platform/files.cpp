@@ -137,6 +137,26 @@ bool is_reparse_point(const fs::path& path) {
     return parent.st_dev != st.st_dev;
 }
 
+std::expected<std::string, std::string> read_whole_file(const fs::path& file) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return last_error();
+    std::string text;
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            auto error = last_error();
+            ::close(fd);
+            return error;
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
 std::optional<std::uint64_t> free_disk_space(const fs::path& folder) {
     struct statvfs info {};
     if (::statvfs(folder.c_str(), &info) != 0) return std::nullopt;

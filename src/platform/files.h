@@ -22,6 +22,9 @@ bool is_reparse_point(const std::filesystem::path& path);
 // Free bytes on the folder's file system available to the calling user; nothing when the query fails.
 std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder);
 
+// The whole contents of a file, or the system's text for why it cannot be read.
+std::expected<std::string, std::string> read_whole_file(const std::filesystem::path& file);
+
 // Creates `link` as a new name of the existing file `existing` (same file system only).
 std::expected<void, std::string> hard_link(const std::filesystem::path& existing, const std::filesystem::path& link);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/error_text.h"
+#include "platform/files.h"
 #include "platform/random.h"
 
 namespace qo {
@@ -67,26 +68,6 @@ std::optional<std::string_view> key_name(std::string_view line) {
     const auto equals = line.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
     return trim_blanks(line.substr(0, equals));
-}
-
-std::expected<std::string, std::string> read_bytes(const fs::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failure(errno);
-    std::string text;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int code = errno;
-            ::close(fd);
-            return failure(code);
-        }
-        if (n == 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
 }
 
 Profile parse(std::string_view text) {
@@ -193,7 +174,7 @@ std::expected<void, std::string> replace_file(const fs::path& file, std::string_
 }  // namespace
 
 std::optional<std::string> ini_read_string(const fs::path& file, std::string_view section, std::string_view key) {
-    auto text = read_bytes(file);
+    auto text = read_whole_file(file);
     if (!text) return std::nullopt;
     const Profile profile = parse(*text);
     const Location where = locate(profile, section, key);
@@ -225,7 +206,7 @@ std::int32_t ini_read_int(const fs::path& file, std::string_view section, std::s
 std::expected<void, std::string> ini_write_string(const fs::path& file, std::string_view section,
                                                   std::string_view key, std::string_view value) {
     std::string existing;
-    if (auto text = read_bytes(file)) {
+    if (auto text = read_whole_file(file)) {
         existing = std::move(*text);
     } else if (::access(file.c_str(), F_OK) == 0 || errno != ENOENT) {
         return std::unexpected(text.error());  // an unreadable file is never replaced by a fresh one

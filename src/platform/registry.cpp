@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/error_text.h"
+#include "platform/files.h"
 #include "platform/random.h"
 
 namespace qo {
@@ -122,26 +123,6 @@ std::optional<StoredValue> parse_line(std::string_view line) {
         value.data.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
     return value;
-}
-
-std::expected<std::string, std::string> read_whole_file(const fs::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failure(errno);
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int code = errno;
-            ::close(fd);
-            return failure(code);
-        }
-        if (n == 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
 }
 
 // Reads a key file; a missing file is an empty key, a file in any other form than ours is damaged.

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/random.h"
 #include "sealed/release_store.h"
+#include "sealed/update_agent.h"
 #include "util/byte_format.h"
 #include "util/http_agent.h"
 #include "util/sha256.h"
@@ -24,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* USER_AGENT = "QoTarmishLauncher/2.0";
 constexpr std::string_view CANCELLED = "cancelado";
 constexpr std::chrono::milliseconds RETRY_PAUSE_STEP{800};
 
@@ -333,11 +333,8 @@ std::expected<void, std::string> run_download_phase(const DownloadPhase& phase) 
     PhaseState state(phase.sink, phase.cancel);
     const std::size_t count = phase.downloads.size();
 
-    HttpAgentOptions options;
-    options.connect_timeout = phase.connection.connect_timeout;
-    options.io_timeout = phase.connection.io_timeout;
-    options.user_agent = USER_AGENT;
-    options.extra_ca_file = phase.connection.extra_ca_file;
+    const HttpAgentOptions options = update_agent_options(
+        phase.connection.connect_timeout, phase.connection.io_timeout, phase.connection.extra_ca_file);
 
     run_workers([&] {
         auto agent = HttpAgent::create(options);

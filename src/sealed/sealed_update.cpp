@@ -13,6 +13,7 @@
 #include "sealed/asset_index.h"
 #include "sealed/release_list.h"
 #include "sealed/release_store.h"
+#include "sealed/update_agent.h"
 #include "util/byte_format.h"
 #include "util/http_agent.h"
 #include "util/text.h"
@@ -22,7 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* USER_AGENT = "QoTarmishLauncher/2.0";
 constexpr const char* CANCELLED = "cancelado";
 constexpr const char* LIST_TOO_LARGE = "lista de atualização excede o tamanho permitido.";
 constexpr std::uint64_t LIST_READ_LIMIT = RELEASE_LIST_MAX_SIZE + 1;
@@ -153,12 +153,8 @@ std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& r
                                                                const std::atomic<bool>& cancel,
                                                                const SealedUpdateSettings& settings) {
     report(sink, "Buscando atualizações...");
-    HttpAgentOptions options;
-    options.connect_timeout = settings.connect_timeout;
-    options.io_timeout = settings.io_timeout;
-    options.user_agent = USER_AGENT;
-    options.extra_ca_file = settings.extra_ca_file;
-    auto agent = HttpAgent::create(options);
+    auto agent = HttpAgent::create(
+        update_agent_options(settings.connect_timeout, settings.io_timeout, settings.extra_ca_file));
     if (!agent) return std::unexpected(agent.error());
 
     const std::string client_base = settings.update_base_url + "/client";

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/files.h"
+#include "sealed/update_agent.h"
 #include "util/date_time.h"
 #include "util/http_agent.h"
 #include "util/sha256.h"
@@ -16,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* USER_AGENT = "QoTarmishLauncher/2.0";
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 std::optional<nlohmann::json> parse_json(std::string_view text) {
@@ -76,12 +76,8 @@ std::optional<PublishedLauncher> parse_self_update_document(std::string_view byt
 }
 
 bool self_update_launcher(const std::atomic<bool>& cancel, const SelfUpdateSettings& settings) {
-    HttpAgentOptions options;
-    options.connect_timeout = settings.connect_timeout;
-    options.io_timeout = settings.io_timeout;
-    options.user_agent = USER_AGENT;
-    options.extra_ca_file = settings.extra_ca_file;
-    auto agent = HttpAgent::create(options);
+    auto agent = HttpAgent::create(
+        update_agent_options(settings.connect_timeout, settings.io_timeout, settings.extra_ca_file));
     if (!agent) return false;
 
     auto document = download(*agent, fmt::format("{}/launcher.json?t={}", settings.update_base_url, ticks_now()),
