@@ -6,10 +6,14 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
+#include <fmt/format.h>
+
 #include "platform/error_text.h"
+#include "platform/random.h"
 
 namespace qo {
 namespace fs = std::filesystem;
@@ -155,6 +159,34 @@ std::expected<std::string, std::string> read_whole_file(const fs::path& file) {
     }
     ::close(fd);
     return text;
+}
+
+std::expected<void, std::string> write_file_replacing(const fs::path& file, std::string_view bytes,
+                                                      unsigned new_file_mode) {
+    mode_t mode = static_cast<mode_t>(new_file_mode);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    std::array<std::uint8_t, 12> random{};
+    if (!fill_random_bytes(random)) random.fill(0);
+    fs::path temporary = file;
+    temporary += ".tmp-";
+    for (std::uint8_t byte : random) temporary += fmt::format("{:02x}", byte);
+
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return last_error();
+    std::expected<void, std::string> result;
+    while (!bytes.empty() && result) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) result = last_error();
+        else bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (result && ::fchmod(fd, mode) != 0) result = last_error();  // the umask may have narrowed it
+    if (result && ::fsync(fd) != 0) result = last_error();
+    if (::close(fd) != 0 && result) result = last_error();
+    if (result && ::rename(temporary.c_str(), file.c_str()) != 0) result = last_error();
+    if (!result) ::unlink(temporary.c_str());
+    return result;
 }
 
 std::optional<std::uint64_t> free_disk_space(const fs::path& folder) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qo {
@@ -24,6 +25,12 @@ std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder
 
 // The whole contents of a file, or the system's text for why it cannot be read.
 std::expected<std::string, std::string> read_whole_file(const std::filesystem::path& file);
+
+// Replaces the file's contents as one step: the bytes are written and flushed under a temporary name beside it,
+// then renamed over it, so readers see the old or the new contents, never a part. An existing file keeps its
+// permission bits; a new one gets `new_file_mode`.
+std::expected<void, std::string> write_file_replacing(const std::filesystem::path& file, std::string_view bytes,
+                                                      unsigned new_file_mode = 0644);
 
 // Creates `link` as a new name of the existing file `existing` (same file system only).
 std::expected<void, std::string> hard_link(const std::filesystem::path& existing, const std::filesystem::path& link);

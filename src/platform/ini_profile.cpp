@@ -1,18 +1,13 @@
 #include "platform/ini_profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <limits>
 #include <vector>
 
-#include "platform/error_text.h"
 #include "platform/files.h"
-#include "platform/random.h"
 
 namespace qo {
 namespace fs = std::filesystem;
@@ -36,7 +31,6 @@ struct Location {
     std::optional<std::size_t> key;      // index of the key's line
 };
 
-std::unexpected<std::string> failure(int code) { return std::unexpected(os_error_text(code)); }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -136,41 +130,6 @@ std::string render(const Profile& profile) {
     return text;
 }
 
-std::string temporary_suffix() {
-    constexpr char hex[] = "0123456789abcdef";
-    std::array<std::uint8_t, 12> bytes{};
-    if (!fill_random_bytes(bytes)) bytes.fill(0);
-    std::string text = ".tmp-";
-    for (auto byte : bytes) {
-        text += hex[byte >> 4];
-        text += hex[byte & 15];
-    }
-    return text;
-}
-
-std::expected<void, std::string> replace_file(const fs::path& file, std::string_view text) {
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    const fs::path temporary = file.string() + temporary_suffix();
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return failure(errno);
-    std::expected<void, std::string> result;
-    while (!text.empty() && result) {
-        ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0)
-            result = failure(errno);
-        else
-            text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (result && ::fchmod(fd, mode) != 0) result = failure(errno);  // the umask may have narrowed it
-    if (::close(fd) != 0 && result) result = failure(errno);
-    if (result && ::rename(temporary.c_str(), file.c_str()) != 0) result = failure(errno);
-    if (!result) ::unlink(temporary.c_str());
-    return result;
-}
-
 }  // namespace
 
 std::optional<std::string> ini_read_string(const fs::path& file, std::string_view section, std::string_view key) {
@@ -236,7 +195,7 @@ std::expected<void, std::string> ini_write_string(const fs::path& file, std::str
             profile.lines.push_back(std::move(added));
         }
     }
-    return replace_file(file, render(profile));
+    return write_file_replacing(file, render(profile));
 }
 
 }  // namespace qo

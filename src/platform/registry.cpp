@@ -11,7 +11,6 @@
 
 #include "platform/error_text.h"
 #include "platform/files.h"
-#include "platform/random.h"
 
 namespace qo {
 namespace fs = std::filesystem;
@@ -174,39 +173,10 @@ std::expected<void, std::string> check_writable_folder(const fs::path& folder) {
     return {};
 }
 
-std::string temporary_suffix() {
-    std::array<std::uint8_t, 12> bytes{};
-    if (!fill_random_bytes(bytes)) bytes.fill(0);
-    std::string text = ".tmp-";
-    for (auto byte : bytes) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-    }
-    return text;
-}
-
-std::expected<void, std::string> write_all(int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return failure(errno);
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return {};
-}
-
 // Writes the whole key under a temporary name beside it, then renames it over the key file.
 std::expected<void, std::string> write_values(const fs::path& file, const Values& values) {
     if (auto writable = check_writable_folder(file.parent_path()); !writable) return writable;
-    const fs::path temporary = file.string() + temporary_suffix();
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return failure(errno);
-    auto written = write_all(fd, render_values(values));
-    if (written && ::fsync(fd) != 0) written = failure(errno);
-    if (::close(fd) != 0 && written) written = failure(errno);
-    if (written && ::rename(temporary.c_str(), file.c_str()) != 0) written = failure(errno);
-    if (!written) ::unlink(temporary.c_str());
-    return written;
+    return write_file_replacing(file, render_values(values), 0600);
 }
 
 // Creates the folder and its missing parents; a missing folder cannot be made inside a read-only one.
