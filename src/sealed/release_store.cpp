@@ -139,13 +139,20 @@ ActiveRelease load_active_release(const fs::path& root, const ReleaseKey& key) {
     if (!id || !is_lower_hex(*id, RELEASE_ID_LENGTH)) return fallback;
 
     const fs::path folder = release_folder_path(root, *id);
-    const fs::path list_file = folder / RELEASE_LIST_FILE;
-    if (!ensure_inside_root(root, list_file)) return fallback;
-    auto bytes = read_file_up_to(list_file, RELEASE_LIST_MAX_SIZE);
-    if (!bytes) return fallback;
-    auto list = parse_signed_release_list(*bytes, key);
+    auto list = read_stored_release_list(root, folder, key);
     if (!list || list->release_id != *id) return fallback;
     return ActiveRelease{folder};
+}
+
+std::optional<ReleaseList> read_stored_release_list(const fs::path& root, const fs::path& folder,
+                                                    const ReleaseKey& key) {
+    const fs::path list_file = folder / RELEASE_LIST_FILE;
+    if (!ensure_inside_root(root, list_file)) return std::nullopt;
+    auto bytes = read_file_up_to(list_file, RELEASE_LIST_MAX_SIZE);
+    if (!bytes) return std::nullopt;
+    auto list = parse_signed_release_list(*bytes, key);
+    if (!list) return std::nullopt;
+    return std::move(*list);
 }
 
 bool is_tmp_file_name(std::string_view name) {

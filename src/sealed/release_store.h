@@ -19,6 +19,7 @@
 #include "events/active_release.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"  // free_disk_space(folder): free bytes for the calling user
+#include "sealed/release_list.h"
 #include "sealed/signature.h"
 
 namespace qo {
@@ -37,6 +38,11 @@ std::filesystem::path release_folder_path(const std::filesystem::path& root, std
 // The folder of the active release: root/Versions/<id> when root/active-release names a release whose folder
 // holds a verified release.kxm of that same identifier, otherwise the root itself. Never fails.
 ActiveRelease load_active_release(const std::filesystem::path& root, const ReleaseKey& key);
+
+// The verified list stored as `folder`/release.kxm: it must pass the root guard, hold at most
+// RELEASE_LIST_MAX_SIZE bytes and parse with a valid signature. Nothing otherwise.
+std::optional<ReleaseList> read_stored_release_list(const std::filesystem::path& root,
+                                                    const std::filesystem::path& folder, const ReleaseKey& key);
 
 // Succeeds when `path` is the root or lies below it and no existing component between the root (exclusive) and
 // the path (inclusive) is a symbolic link or a mount point. Paths are compared exactly as written (file names are

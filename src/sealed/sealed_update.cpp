@@ -1,8 +1,6 @@
 #include "sealed/sealed_update.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -84,29 +82,6 @@ std::expected<std::string, std::string> fetch_list(HttpAgent& agent, const std::
     return result;
 }
 
-std::optional<std::string> read_small_file(const fs::path& path, std::uint64_t max_size) {
-    std::error_code ec;
-    std::uint64_t size = fs::file_size(path, ec);
-    if (ec || size > max_size) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
-// The verified list of the active release, when there is a readable one.
-std::optional<ReleaseList> read_previous_list(const fs::path& root, const fs::path& active_folder,
-                                              const ReleaseKey& key) {
-    fs::path stored = active_folder / RELEASE_LIST_FILE;
-    if (!ensure_inside_root(root, stored)) return std::nullopt;
-    auto bytes = read_small_file(stored, RELEASE_LIST_MAX_SIZE);
-    if (!bytes) return std::nullopt;
-    auto list = parse_signed_release_list(*bytes, key);
-    if (!list) return std::nullopt;
-    return std::move(*list);
-}
-
 PreviousIndex index_entries(const std::optional<ReleaseList>& list) {
     PreviousIndex index;
     if (!list) return index;
@@ -166,7 +141,7 @@ std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& r
     auto lock = acquire_update_lock(root);
     if (!lock) return std::unexpected(lock.error());
 
-    std::optional<ReleaseList> previous_list = read_previous_list(root, active_folder, settings.key);
+    std::optional<ReleaseList> previous_list = read_stored_release_list(root, active_folder, settings.key);
     const bool same_release = previous_list && previous_list->release_id == list->release_id;
     const fs::path target = same_release ? active_folder : release_folder_path(root, list->release_id);
     if (auto inside = ensure_inside_root(root, target); !inside) return std::unexpected(inside.error());
