@@ -6,23 +6,11 @@
 #include <system_error>
 
 #include "config/default_launcher_config.h"
+#include "platform/files.h"
 #include "util/text.h"
 
 namespace qo {
 namespace {
-
-std::optional<std::string> read_whole_file(const std::filesystem::path& path) {
-    try {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        if (in.bad()) return std::nullopt;
-        return bytes;
-    } catch (const std::exception&) {
-        // The stream buffer throws on read errors such as a folder standing at the path.
-        return std::nullopt;
-    }
-}
 
 bool absent_or_blank(const std::optional<std::string>& text) { return !text || is_blank(*text); }
 

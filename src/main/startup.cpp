@@ -3,8 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "config/endpoints.h"
-#include "deploy/deployment.h"
+#include "main/deployment_endpoints.h"
 #include "main/arguments.h"
 #include "main/old_executable_cleanup.h"
 #include "main/single_instance.h"
@@ -18,11 +17,6 @@ namespace {
 
 // A removal of the old executable still retrying when the launcher ends gets this much longer.
 constexpr std::chrono::milliseconds kCleanupGraceAtExit{1000};
-
-Endpoints deployment_endpoints() {
-    const Deployment& values = deployment();
-    return Endpoints{values.site_base_url, values.update_base_url};
-}
 
 // Hands the interactive launcher to its window and returns the exit code. The launcher window is not part of
 // this build yet: the start ends here with a message.

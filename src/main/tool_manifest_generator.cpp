@@ -1,18 +1,13 @@
 #include "main/tool_manifest_generator.h"
 
 #include <array>
-#include <cstdint>
-#include <fstream>
 #include <system_error>
 
 #include <fmt/format.h>
 
-#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
-#include "platform/random.h"
 #include "updater/file_digest.h"
-#include "util/sha256.h"
 #include "util/text.h"
 
 namespace qo {
@@ -44,16 +39,6 @@ std::string relative_text(const std::filesystem::path& file, const std::filesyst
         text += part.string();
     }
     return text;
-}
-
-std::string random_hex_suffix() {
-    std::array<std::uint8_t, 12> bytes{};
-    if (!fill_random_bytes(bytes)) {
-        // Unique enough for a temporary name in the operator's own folder.
-        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(now >> (i % 8 * 8));
-    }
-    return hex_lower(std::span<const std::uint8_t>(bytes));
 }
 
 }  // namespace
@@ -118,24 +103,9 @@ std::expected<UpdateManifest, std::string> build_folder_manifest(const std::file
 
 std::expected<void, std::string> write_manifest_file(const UpdateManifest& manifest,
                                                      const std::filesystem::path& output) {
-    std::filesystem::path temporary = output;
-    temporary += ".tmp-" + random_hex_suffix();
-    const std::string bytes = write_manifest(manifest);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return std::unexpected(fmt::format("{}: {}", output.string(), last_os_error_text()));
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            const std::string error = last_os_error_text();
-            (void)remove_file(temporary);
-            return std::unexpected(fmt::format("{}: {}", output.string(), error));
-        }
-    }
-    if (auto placed = rename_replace(temporary, output); !placed) {
-        (void)remove_file(temporary);
-        return std::unexpected(fmt::format("{}: {}", output.string(), placed.error()));
-    }
+    // Written whole under a temporary name and renamed into place: a failure never leaves a partial manifest.
+    if (auto written = write_file_replacing(output, write_manifest(manifest)); !written)
+        return std::unexpected(fmt::format("{}: {}", output.string(), written.error()));
     return {};
 }
 

@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "config/launcher_config_file.h"
-#include "deploy/deployment.h"
+#include "main/deployment_endpoints.h"
 #include "main/tool_log.h"
 #include "platform/process.h"
 #include "updater/manifest_update.h"
@@ -48,11 +48,7 @@ int run_update_test(const std::filesystem::path& game_dir, const Endpoints& endp
 }
 
 int update_test_mode(const std::vector<std::string>&) {
-    const Deployment& values = deployment();
-    return run_update_test(launcher_dir(),
-                           Endpoints{.site_base_url = values.site_base_url,
-                                     .update_base_url = values.update_base_url},
-                           values.extra_ca_file);
+    return run_update_test(launcher_dir(), deployment_endpoints(), deployment().extra_ca_file);
 }
 
 }  // namespace qo

@@ -10,6 +10,8 @@
 #include <limits>
 #include <mutex>
 
+#include "util/text.h"
+
 namespace qo {
 namespace {
 
@@ -49,16 +51,6 @@ std::optional<std::string> combined_ca_bundle(CURL* handle, const std::string& e
     return bundle;
 }
 
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 std::string_view trim_header_space(std::string_view text) {
     constexpr std::string_view space = " \t\r\n";
     auto first = text.find_first_not_of(space);
@@ -96,7 +88,7 @@ std::size_t on_header_line(char* data, std::size_t size, std::size_t count, void
     if (line.starts_with("HTTP/")) {
         // A new answer begins (a redirect or an interim answer came before): forget the previous head.
         transfer.head = HttpResponseHead{status_from_line(line), std::nullopt};
-    } else if (starts_with_ignoring_case(line, "content-length:")) {
+    } else if (ascii_istarts_with(line, "content-length:")) {
         transfer.head.content_length = std::string(trim_header_space(line.substr(15)));
     }
     return size * count;
