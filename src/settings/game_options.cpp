@@ -75,10 +75,8 @@ GameOptions load_game_options(const fs::path& game_folder) {
     options.window_mode = valid_window_mode(reg_read_int(*key, kWindowMode, 1));
     options.resolution = static_cast<std::uint32_t>(reg_read_int(*key, kResolution, 1));
 
-    const fs::path ini = config_ini_path(game_folder);
-    std::error_code ec;
-    const std::int32_t limit = fs::exists(ini, ec) ? ini_read_int(ini, kFpsSection, kFpsKey, kDefaultFpsLimit)
-                                                   : kDefaultFpsLimit;
+    // A missing config.ini reads as the default limit.
+    const std::int32_t limit = ini_read_int(config_ini_path(game_folder), kFpsSection, kFpsKey, kDefaultFpsLimit);
     options.fps_index = fps_index_for_limit(limit);
 
     options.render_state = reg_read_int(*key, kRenderState, 0) > 0;

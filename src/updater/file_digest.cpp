@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/error_text.h"
 #include "util/sha256.h"
 #include "util/text.h"
 
@@ -16,8 +17,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-std::string errno_text(int err) { return std::generic_category().message(err); }
-
 }  // namespace
 
 std::expected<std::string, std::string> sha256_file(const std::filesystem::path& file) {
@@ -25,19 +24,19 @@ std::expected<std::string, std::string> sha256_file(const std::filesystem::path&
     const auto status = std::filesystem::status(file, ec);
     if (ec) return std::unexpected(ec.message());
     if (status.type() == std::filesystem::file_type::directory)
-        return std::unexpected(errno_text(EISDIR));
+        return std::unexpected(os_error_text(EISDIR));
     if (status.type() != std::filesystem::file_type::regular) return std::unexpected("não é um arquivo comum");
 
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> in(std::fopen(file.c_str(), "rb"));
-    if (!in) return std::unexpected(errno_text(errno ? errno : EIO));
+    if (!in) return std::unexpected(os_error_text(errno ? errno : EIO));
     std::vector<char> buffer(HASH_CHUNK_SIZE);
     Sha256Hasher hasher;
     for (;;) {
         const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
         if (n > 0) hasher.update(std::string_view(buffer.data(), n));
         if (n < buffer.size()) {
-            if (std::ferror(in.get())) return std::unexpected(errno_text(errno ? errno : EIO));
+            if (std::ferror(in.get())) return std::unexpected(os_error_text(errno ? errno : EIO));
             break;
         }
     }

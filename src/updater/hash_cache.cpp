@@ -2,56 +2,12 @@
 
 #include <fmt/format.h>
 
-#include <cstdio>
-#include <fstream>
-#include <memory>
-#include <optional>
 #include <system_error>
 
+#include "platform/files.h"
+#include "util/utf16.h"
+
 namespace qo {
-namespace {
-
-// Strict UTF-8 check (no overlong forms, no surrogates, nothing past U+10FFFF).
-bool is_valid_utf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t extra = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) { ++i; continue; }
-        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
-        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
-        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
-        else return false;
-        if (i + extra >= s.size()) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)) return false;
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-// The file's bytes, or nothing when it cannot be opened or read (a folder in its place included).
-std::optional<std::string> read_whole_file(const std::filesystem::path& file) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
-    if (!in) return std::nullopt;
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, in.get());
-        text.append(buffer, n);
-        if (n < sizeof buffer) break;
-    }
-    if (std::ferror(in.get())) return std::nullopt;
-    return text;
-}
-
-}  // namespace
 
 std::filesystem::path launcher_data_path(const std::filesystem::path& game_dir) {
     return game_dir / "Data" / "Launcher" / "hashes.cache";
@@ -100,8 +56,7 @@ void save_hash_cache(const std::filesystem::path& game_dir, const HashCache& cac
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
     const std::string bytes = serialize_hash_cache(cache);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    (void)write_file_replacing(file, bytes);
 }
 
 }  // namespace qo

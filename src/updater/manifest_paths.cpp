@@ -55,8 +55,9 @@ bool same_normalized_path(const std::filesystem::path& a, const std::filesystem:
 
 void retain_entries_not_same_path(std::vector<ManifestFile>& entries, const std::filesystem::path& game_dir,
                                   const std::filesystem::path& exe_path) {
+    const std::string exe = normalized_path_string(exe_path);  // resolved once, not per entry
     std::erase_if(entries, [&](const ManifestFile& entry) {
-        return same_normalized_path(join_relative_path(game_dir, entry.path.value_or("")), exe_path);
+        return normalized_path_string(join_relative_path(game_dir, entry.path.value_or(""))) == exe;
     });
 }
 

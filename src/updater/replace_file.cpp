@@ -38,7 +38,7 @@ std::expected<void, std::string> replace_file(const std::filesystem::path& part,
         return {};
     }
 
-    if (is_read_only(target)) (void)clear_read_only(target);
+    (void)clear_read_only(target);  // a read-only target could not be replaced
     // One atomic rename: the old file stays in place until the new one takes its name.
     return rename_replace(part, target);
 }
