@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "util/sha256.h"
+#include "util/text.h"
 
 namespace qo {
 namespace {
@@ -18,16 +19,9 @@ constexpr std::size_t MIN_LINE_PARTS = 18;  // magic, identifier, 15 entries, th
 constexpr std::size_t RELEASE_ID_LENGTH = 32;
 constexpr std::size_t SHA256_HEX_LENGTH = 64;
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equals_ascii_nocase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
-}
-
 template <std::size_t N>
 bool in_table_nocase(const std::array<std::string_view, N>& table, std::string_view path) {
-    return std::any_of(table.begin(), table.end(), [&](std::string_view name) { return equals_ascii_nocase(name, path); });
+    return std::any_of(table.begin(), table.end(), [&](std::string_view name) { return ascii_iequals(name, path); });
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -97,11 +91,7 @@ bool has_blob_entry(std::span<const ReleaseEntry> entries) {
     return std::any_of(entries.begin(), entries.end(), [](const ReleaseEntry& e) { return is_blob_path(e.path); });
 }
 
-std::string release_path_key(std::string_view path) {
-    std::string key(path);
-    for (char& c : key) c = ascii_lower(c);
-    return key;
-}
+std::string release_path_key(std::string_view path) { return ascii_lowercase(path); }
 
 std::expected<ReleaseList, std::string> parse_signed_release_list(std::string_view bytes, const ReleaseKey& key) {
     if (bytes.size() < RELEASE_LIST_MIN_SIZE || bytes.size() > RELEASE_LIST_MAX_SIZE)

@@ -173,7 +173,7 @@ public:
         std::string last_error;
         for (int attempt = 1; attempt <= DOWNLOAD_ATTEMPTS; ++attempt) {
             if (state_.must_stop()) return std::string(CANCELLED);
-            if (attempt > 1) pause(RETRY_PAUSE_STEP * (attempt - 1));
+            if (attempt > 1) pause_with(phase_.sleep, RETRY_PAUSE_STEP * (attempt - 1));
             attempt_bytes_ = 0;
             std::string error = attempt_once(entry, url, *temp, target);
             std::error_code ec;
@@ -188,16 +188,11 @@ public:
 
 private:
     std::expected<fs::path, std::string> temporary_name(const fs::path& target) {
-        std::array<std::uint8_t, TMP_RANDOM_BYTES> random{};
+        std::array<std::uint8_t, TMP_SUFFIX_HEX_LENGTH / 2> random{};
         if (auto filled = fill_random_bytes(random); !filled) return std::unexpected(filled.error());
         fs::path temp = target;
         temp += std::string(TMP_MARKER) + hex_lower(random);
         return temp;
-    }
-
-    void pause(std::chrono::milliseconds duration) {
-        if (phase_.sleep) phase_.sleep(duration);
-        else std::this_thread::sleep_for(duration);
     }
 
     std::string attempt_once(const ReleaseEntry& entry, const std::string& url, const fs::path& temp,
@@ -282,7 +277,7 @@ private:
 bool file_matches_entry(const fs::path& path, const ReleaseEntry& entry) {
     std::error_code ec;
     fs::file_status status = fs::symlink_status(path, ec);
-    if (ec || status.type() != fs::file_type::regular || is_reparse_point(path)) return false;
+    if (ec || status.type() != fs::file_type::regular) return false;  // links are not followed
     std::uint64_t size = fs::file_size(path, ec);
     if (ec || size != entry.size) return false;
     auto digest = sha256_file_hex(path);

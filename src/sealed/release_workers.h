@@ -15,19 +15,16 @@
 
 #include "events/progress_sink.h"
 #include "sealed/release_list.h"
+#include "sealed/sleeper.h"
 
 namespace qo {
 
 inline constexpr int DOWNLOAD_WORKERS = 12;
 inline constexpr int DOWNLOAD_ATTEMPTS = 4;
 inline constexpr std::int64_t PROGRESS_INTERVAL_MS = 50;
-inline constexpr std::size_t TMP_RANDOM_BYTES = 12;
 
 // Entries of the previous release by their ASCII-lower-cased path.
 using PreviousIndex = std::unordered_map<std::string, ReleaseEntry>;
-
-// How a retry waits; tests pass one that does not sleep.
-using Sleeper = std::function<void(std::chrono::milliseconds)>;
 
 // The connection settings every download worker builds its own agent from.
 struct DownloadConnection {

@@ -1,7 +1,6 @@
 #include "sealed/remove_with_retries.h"
 
 #include <system_error>
-#include <thread>
 
 namespace qo {
 
@@ -14,11 +13,7 @@ int remove_file_with_retries(const std::filesystem::path& path, const RetryPause
         const auto status = std::filesystem::symlink_status(path, status_error);
         if (status_error || status.type() == std::filesystem::file_type::not_found) return attempt;
         if (attempt == REMOVE_ATTEMPTS) return attempt;
-        if (pause) {
-            pause(REMOVE_RETRY_PAUSE);
-        } else {
-            std::this_thread::sleep_for(REMOVE_RETRY_PAUSE);
-        }
+        pause_with(pause, REMOVE_RETRY_PAUSE);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <thread>
 
 #include <fmt/format.h>
 
@@ -35,11 +34,6 @@ void report(const ProgressSink& sink, std::string text, double fraction = 0.0) {
     progress.file_fraction = fraction;
     progress.total_fraction = fraction;
     sink(Progress{std::move(progress)});
-}
-
-void pause(const SealedUpdateSettings& settings, std::chrono::milliseconds duration) {
-    if (settings.sleep) settings.sleep(duration);
-    else std::this_thread::sleep_for(duration);
 }
 
 // One fetch of the list: the body, or the attempt's error text.
@@ -75,7 +69,7 @@ std::expected<std::string, std::string> fetch_list(HttpAgent& agent, const std::
                                                    const SealedUpdateSettings& settings) {
     std::expected<std::string, std::string> result;
     for (int attempt = 1; attempt <= LIST_FETCH_ATTEMPTS; ++attempt) {
-        if (attempt > 1) pause(settings, std::chrono::seconds(attempt - 1));
+        if (attempt > 1) pause_with(settings.sleep, std::chrono::seconds(attempt - 1));
         result = fetch_list_once(agent, url);
         if (result) break;
     }

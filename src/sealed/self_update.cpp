@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
-
 std::optional<nlohmann::json> parse_json(std::string_view text) {
     // Strict: invalid UTF-8 and anything but white space after the value are errors.
     nlohmann::json value = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
@@ -28,11 +26,11 @@ std::optional<nlohmann::json> parse_json(std::string_view text) {
 
 // The body of a GET, at most `limit` bytes; nothing on any failure or a set cancel flag.
 std::optional<std::string> download(HttpAgent& agent, const std::string& url, std::size_t limit,
-                                    const std::atomic<bool>* cancel) {
+                                    const std::atomic<bool>& cancel) {
     std::string body;
     bool cancelled = false;
     auto on_chunk = [&](std::string_view chunk) {
-        if (cancel && cancel->load()) {
+        if (cancel.load()) {
             cancelled = true;
             return HttpFlow::stop;
         }
@@ -60,7 +58,7 @@ fs::path with_suffix(const fs::path& path, std::string_view suffix) {
 }  // namespace
 
 std::optional<PublishedLauncher> parse_self_update_document(std::string_view bytes) {
-    if (bytes.starts_with(UTF8_BOM)) bytes.remove_prefix(UTF8_BOM.size());
+    bytes = strip_utf8_bom(bytes);
     auto document = parse_json(bytes);
     if (!document || !document->is_object()) return std::nullopt;
     auto launcher = document->find("Launcher");
@@ -80,10 +78,10 @@ bool self_update_launcher(const std::atomic<bool>& cancel, const SelfUpdateSetti
         update_agent_options(settings.connect_timeout, settings.io_timeout, settings.extra_ca_file));
     if (!agent) return false;
 
-    auto document = download(*agent, fmt::format("{}/launcher.json?t={}", settings.update_base_url, ticks_now()),
-                             SELF_UPDATE_DOCUMENT_LIMIT, nullptr);
-    if (!document) return false;
-    auto published = parse_self_update_document(*document);
+    auto document = agent->get_body(fmt::format("{}/launcher.json?t={}", settings.update_base_url, ticks_now()),
+                                    SELF_UPDATE_DOCUMENT_LIMIT);
+    if (!document || document->is_error_status()) return false;
+    auto published = parse_self_update_document(document->bytes);
     if (!published) return false;
 
     auto current = sha256_file_hex(settings.exe);
@@ -92,7 +90,7 @@ bool self_update_launcher(const std::atomic<bool>& cancel, const SelfUpdateSetti
     // Read one byte past the announced size, so a longer body is seen without reading all of it.
     auto body = download(*agent,
                          fmt::format("{}/files/QoTarmish.exe?h={}", settings.update_base_url, published->sha256),
-                         published->size + 1, &cancel);
+                         published->size + 1, cancel);
     if (!body || body->size() != published->size || hex_lower(sha256_bytes(*body)) != published->sha256)
         return false;
 
