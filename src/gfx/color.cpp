@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "gfx/fatal.h"
+#include "util/text.h"
 
 namespace qo {
 
@@ -19,37 +20,6 @@ int hex_digit_value(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// Length in bytes of a Unicode white-space character at the start of `s`, or 0.
-size_t leading_space_length(std::string_view s) {
-  if (s.empty()) return 0;
-  const auto c = static_cast<unsigned char>(s[0]);
-  if (c == ' ' || (c >= 0x09 && c <= 0x0D)) return 1;
-  auto starts = [&](std::string_view p) { return s.substr(0, p.size()) == p; };
-  if (starts("\xC2\x85") || starts("\xC2\xA0")) return 2;  // NEL, no-break space
-  if (starts("\xE1\x9A\x80")) return 3;                    // ogham space mark
-  if (s.size() >= 3 && c == 0xE2 && static_cast<unsigned char>(s[1]) == 0x80) {
-    const auto t = static_cast<unsigned char>(s[2]);
-    if ((t >= 0x80 && t <= 0x8A) || t == 0xA8 || t == 0xA9 || t == 0xAF) return 3;
-  }
-  if (starts("\xE2\x81\x9F") || starts("\xE3\x80\x80")) return 3;  // medium math space, ideographic space
-  return 0;
-}
-
-size_t trailing_space_length(std::string_view s) {
-  // Every white-space character is 1 to 3 bytes long.
-  for (size_t n = 1; n <= 3 && n <= s.size(); ++n) {
-    const std::string_view tail = s.substr(s.size() - n);
-    if (leading_space_length(tail) == n) return n;
-  }
-  return 0;
-}
-
-std::string_view trim_white_space(std::string_view s) {
-  while (size_t n = leading_space_length(s)) s.remove_prefix(n);
-  while (size_t n = trailing_space_length(s)) s.remove_suffix(n);
-  return s;
 }
 
 std::optional<uint8_t> hex_byte(char hi, char lo) {

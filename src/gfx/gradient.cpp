@@ -62,11 +62,8 @@ Shader build_linear_gradient(std::span<const ColorStop> stops, float x, float y,
   const Point start{cx - s * length / 2.0f, cy + c * length / 2.0f};
   const Point end{cx + s * length / 2.0f, cy - c * length / 2.0f};
 
-  std::vector<ColorStop> clamped;
-  clamped.reserve(stops.size());
-  for (const ColorStop& stop : stops) clamped.push_back({stop_position(stop.position), stop.color});
-
-  if (auto shader = make_linear_gradient(start, end, clamped)) return std::move(*shader);
+  // make_linear_gradient clamps and orders the stop positions itself.
+  if (auto shader = make_linear_gradient(start, end, stops)) return std::move(*shader);
   return Shader{stops.empty() ? COLOR_TRANSPARENT : stops.front().color};
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "icons/svg_arc.h"
+#include "util/text.h"
 
 namespace qo {
 namespace {
@@ -13,7 +14,6 @@ namespace {
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == ','; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char to_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 void skip_separators(std::string_view& cursor) {
   size_t i = 0;
@@ -125,7 +125,7 @@ class PathDataReader {
       cursor_.remove_prefix(1);
       return true;
     }
-    if (c == '+' || c == '-' || c == '.' || is_digit(c)) return to_upper(pending_) != 'Z';
+    if (c == '+' || c == '-' || c == '.' || is_digit(c)) return ascii_upper(pending_) != 'Z';
     return false;
   }
 
@@ -133,7 +133,7 @@ class PathDataReader {
   bool apply(char command) {
     const bool relative = command >= 'a' && command <= 'z';
     const Point offset = relative ? current_ : Point{};
-    switch (to_upper(command)) {
+    switch (ascii_upper(command)) {
       case 'M': {
         const Point p = read_point(cursor_, offset);
         builder_.move_to(p.x, p.y);
