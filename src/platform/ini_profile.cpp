@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/ascii_name.h"
 #include "platform/files.h"
 
 namespace qo {
@@ -40,14 +41,7 @@ std::string_view trim_blanks(std::string_view text) {
     return text;
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
+using platform_detail::same_ascii_name;
 
 // The name of a "[name]" line, or nothing for other lines.
 std::optional<std::string_view> section_name(std::string_view line) {
@@ -96,11 +90,11 @@ Location locate(const Profile& profile, std::string_view section, std::string_vi
         const std::string& text = profile.lines[i].text;
         if (auto name = section_name(text)) {
             if (where.section) break;  // the section ended before the key
-            if (same_name(*name, section)) where.section = i;
+            if (same_ascii_name(*name, section)) where.section = i;
             continue;
         }
         if (!where.section) continue;
-        if (auto name = key_name(text); name && same_name(*name, key)) {
+        if (auto name = key_name(text); name && same_ascii_name(*name, key)) {
             where.key = i;
             break;
         }

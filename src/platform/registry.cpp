@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/error_text.h"
+#include "platform/ascii_name.h"
 #include "platform/files.h"
 
 namespace qo {
@@ -31,14 +32,7 @@ using Values = std::vector<StoredValue>;
 
 std::unexpected<std::string> failure(int code) { return std::unexpected(os_error_text(code)); }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
+using platform_detail::same_ascii_name;
 
 void append_escaped(std::string& out, unsigned char c) {
     out += '%';
@@ -86,7 +80,7 @@ std::string key_folder_name(std::string_view component) {
         if (c == '%' || c == '/' || c == '@' || c == 0)
             append_escaped(out, c);
         else
-            out += lower(static_cast<char>(c));
+            out += platform_detail::ascii_name_lower(static_cast<char>(c));
     }
     if (out == "." || out == "..") {
         std::string dots;
@@ -205,26 +199,30 @@ std::optional<fs::path> home_folder() {
 
 const StoredValue* find_value(const Values& values, std::string_view name) {
     for (const auto& value : values)
-        if (same_name(value.name, name)) return &value;
+        if (same_ascii_name(value.name, name)) return &value;
     return nullptr;
 }
 
 }  // namespace
 
-std::optional<RegistryValueInfo> RegistryKey::query_value_info(std::string_view name) const {
+std::optional<RegistryValue> RegistryKey::query_value(std::string_view name) const {
     auto values = read_values(file_);
     if (!values) return std::nullopt;
     const StoredValue* value = find_value(*values, name);
+    if (!value) return std::nullopt;
+    return RegistryValue{value->type, value->data};
+}
+
+std::optional<RegistryValueInfo> RegistryKey::query_value_info(std::string_view name) const {
+    auto value = query_value(name);
     if (!value) return std::nullopt;
     return RegistryValueInfo{value->type, value->data.size()};
 }
 
 std::optional<std::vector<std::uint8_t>> RegistryKey::query_value_data(std::string_view name) const {
-    auto values = read_values(file_);
-    if (!values) return std::nullopt;
-    const StoredValue* value = find_value(*values, name);
+    auto value = query_value(name);
     if (!value) return std::nullopt;
-    return value->data;
+    return std::move(value->data);
 }
 
 std::expected<void, std::string> RegistryKey::set_value(std::string_view name, std::uint32_t type,
@@ -233,7 +231,7 @@ std::expected<void, std::string> RegistryKey::set_value(std::string_view name, s
     if (!values) return std::unexpected(values.error());
     StoredValue* existing = nullptr;
     for (auto& value : *values)
-        if (same_name(value.name, name)) existing = &value;
+        if (same_ascii_name(value.name, name)) existing = &value;
     if (!existing) {
         values->push_back(StoredValue{type, std::string(name), {}});
         existing = &values->back();

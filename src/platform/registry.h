@@ -44,8 +44,16 @@ struct RegistryValueInfo {
 };
 
 // An open key. Every query reads the key's current contents, so changes made by another process are seen.
+// A value's type and its data bytes.
+struct RegistryValue {
+    std::uint32_t type = registry_type::none;
+    std::vector<std::uint8_t> data;
+};
+
 class RegistryKey {
 public:
+    // The value's type and data in one read of the key; nothing when absent or the key cannot be read.
+    std::optional<RegistryValue> query_value(std::string_view name) const;
     // Type and data size of a value; nothing when the value is absent or the key cannot be read.
     std::optional<RegistryValueInfo> query_value_info(std::string_view name) const;
     // The value's data bytes; nothing when the value is absent or the key cannot be read.

@@ -6,22 +6,20 @@
 namespace qo {
 
 RegValue reg_read_string(const RegistryKey& key, std::string_view name) {
-    // Type and size first, then the data into a buffer of that size, as the game does.
-    const auto info = key.query_value_info(name);
-    if (!info) return RegAbsent{};
-    const bool is_text = info->type == registry_type::sz || info->type == registry_type::expand_sz;
-    const bool is_dword = info->type == registry_type::dword && info->size >= 4;
+    // Only strings and DWORDs of at least four bytes are read; any other type reads as absent.
+    const auto value = key.query_value(name);
+    if (!value) return RegAbsent{};
+    const std::vector<std::uint8_t>& data = value->data;
+    const bool is_text = value->type == registry_type::sz || value->type == registry_type::expand_sz;
+    const bool is_dword = value->type == registry_type::dword && data.size() >= 4;
     if (!is_text && !is_dword) return RegAbsent{};
-    const auto data = key.query_value_data(name);
-    if (!data || data->size() > info->size) return RegAbsent{};  // changed between the two queries
     if (is_dword) {
-        if (data->size() < 4) return RegAbsent{};
-        return RegDword{std::uint32_t{(*data)[0]} | std::uint32_t{(*data)[1]} << 8 | std::uint32_t{(*data)[2]} << 16 |
-                        std::uint32_t{(*data)[3]} << 24};
+        return RegDword{std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 | std::uint32_t{data[2]} << 16 |
+                        std::uint32_t{data[3]} << 24};
     }
     std::u16string units;
-    for (std::size_t i = 0; i + 1 < data->size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>((*data)[i] | ((*data)[i + 1] << 8));
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        const char16_t unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
         if (unit == 0) break;
         units += unit;
     }
