@@ -161,6 +161,25 @@ std::expected<std::string, std::string> read_whole_file(const fs::path& file) {
     return text;
 }
 
+std::optional<std::string> read_file_head(const fs::path& file, std::size_t count) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes(count, '\0');
+    std::size_t got = 0;
+    bool failed = false;
+    while (got < count) {
+        ssize_t n = ::read(fd, bytes.data() + got, count - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failed = true;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (failed) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
+
 std::expected<void, std::string> write_file_replacing(const fs::path& file, std::string_view bytes,
                                                       unsigned new_file_mode) {
     mode_t mode = static_cast<mode_t>(new_file_mode);

@@ -26,6 +26,10 @@ std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder
 // The whole contents of a file, or the system's text for why it cannot be read.
 std::expected<std::string, std::string> read_whole_file(const std::filesystem::path& file);
 
+// The first `count` bytes of a file (all of it when shorter); nothing when it cannot be opened or read. Reading
+// one byte past an expected size tells a longer file apart without reading all of it.
+std::optional<std::string> read_file_head(const std::filesystem::path& file, std::size_t count);
+
 // Replaces the file's contents as one step: the bytes are written and flushed under a temporary name beside it,
 // then renamed over it, so readers see the old or the new contents, never a part. An existing file keeps its
 // permission bits; a new one gets `new_file_mode`.

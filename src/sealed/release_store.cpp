@@ -21,18 +21,9 @@ constexpr std::size_t RELEASE_ID_LENGTH = 32;
 constexpr int CLEANUP_MAX_DEPTH = 4;
 
 // Reads a whole file of at most `limit` bytes; nothing when it cannot be read or is longer.
-std::optional<std::string> read_file_up_to(const fs::path& file, std::uintmax_t limit) {
-    std::error_code ec;
-    std::uintmax_t size = fs::file_size(file, ec);
-    if (ec || size > limit) return std::nullopt;
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(limit) + 1, '\0');
-    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), in);
-    bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed || got > limit) return std::nullopt;
-    bytes.resize(got);
+std::optional<std::string> read_file_up_to(const fs::path& file, std::size_t limit) {
+    auto bytes = read_file_head(file, limit + 1);
+    if (!bytes || bytes->size() > limit) return std::nullopt;
     return bytes;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/error_text.h"
+#include "platform/files.h"
 
 namespace qo {
 
@@ -109,29 +110,11 @@ VerifiedFile& VerifiedFile::operator=(VerifiedFile&& other) noexcept {
     return *this;
 }
 
-namespace {
-
-// Reads a small file whole; nothing when it cannot be opened or read, or is larger than `limit`.
-std::optional<std::vector<std::uint8_t>> read_small_file(const std::filesystem::path& file, std::size_t limit) {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) return std::nullopt;
-    std::vector<std::uint8_t> bytes(limit + 1);
-    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), in);
-    bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) return std::nullopt;
-    bytes.resize(got);
-    return bytes;
-}
-
-}  // namespace
-
 std::expected<VerifiedFile, std::string> verify_detached_signature(const ReleaseKey& key,
                                                                   const std::filesystem::path& file) {
     std::filesystem::path sig_path = file;
     sig_path += ".sig";
-    // Reading one byte past the expected size tells a long signature file apart without reading it all.
-    auto signature = read_small_file(sig_path, SIGNATURE_SIZE);
+    auto signature = read_file_head(sig_path, SIGNATURE_SIZE + 1);
     if (!signature) return std::unexpected("a assinatura do cliente não foi encontrada.");
     if (signature->size() != SIGNATURE_SIZE) return std::unexpected("o tamanho da assinatura do cliente é inválido.");
 
@@ -149,7 +132,9 @@ std::expected<VerifiedFile, std::string> verify_detached_signature(const Release
         if (std::ferror(stream)) return std::unexpected(os_error_text(errno));
         break;
     }
-    if (!verify_rsa_sha256_signature(key, hasher.finish(), *signature))
+    const std::span<const std::uint8_t> signature_bytes(reinterpret_cast<const std::uint8_t*>(signature->data()),
+                                                        signature->size());
+    if (!verify_rsa_sha256_signature(key, hasher.finish(), signature_bytes))
         return std::unexpected("a assinatura digital do cliente é inválida.");
     std::rewind(stream);
     return opened;

@@ -13,19 +13,14 @@
 #include <mutex>
 #include <thread>
 
+#include "util/text.h"
+
 namespace qo::test {
 namespace {
 
 constexpr std::size_t SERVER_THREADS = 32;  // enough for a dozen parallel slow downloads and then some
 
 std::filesystem::path tls_dir() { return std::filesystem::path(QO_TEST_DATA_DIR) / "tls"; }
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 std::optional<std::string> read_served_file(const std::filesystem::path& folder, std::string_view rel) {
     std::filesystem::path file = folder;
@@ -59,7 +54,7 @@ RecordedRequest record_of(const httplib::Request& req) {
 
 std::string RecordedRequest::header(std::string_view name) const {
     for (const auto& [key, value] : headers) {
-        if (equal_ignoring_case(key, name)) return value;
+        if (ascii_iequals(key, name)) return value;
     }
     return {};
 }

@@ -6,6 +6,9 @@
 #include <map>
 #include <system_error>
 
+#include "util/sha256.h"
+#include "util/text.h"
+
 namespace qo::release {
 namespace fs = std::filesystem;
 
@@ -17,27 +20,16 @@ constexpr std::size_t INDEX_HEADER_BYTES = 24;
 constexpr std::string_view INDEX_PATH = "Assets/assets.idx";
 constexpr std::string_view ASSETS_PREFIX = "Assets/";
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_nocase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
-}
-
-bool is_lower_hex(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
-
 bool is_blob_name(std::string_view path) {
     return path.size() == ASSETS_PREFIX.size() + 64 + 4 && path.starts_with(ASSETS_PREFIX) && path.ends_with(".kxd") &&
-           is_lower_hex(path.substr(ASSETS_PREFIX.size(), 64));
+           is_lower_hex(path.substr(ASSETS_PREFIX.size(), 64), 64);
 }
 
 // Under "Assets/" but neither the index, its signature, the agents note nor an already named blob.
 bool becomes_blob(std::string_view path) {
-    return path.size() > ASSETS_PREFIX.size() && same_nocase(path.substr(0, ASSETS_PREFIX.size()), ASSETS_PREFIX) &&
-           !same_nocase(path, INDEX_PATH) && !same_nocase(path, "Assets/assets.idx.sig") &&
-           !same_nocase(path, "Assets/AGENTS.md") && !is_blob_name(path);
+    return path.size() > ASSETS_PREFIX.size() && ascii_iequals(path.substr(0, ASSETS_PREFIX.size()), ASSETS_PREFIX) &&
+           !ascii_iequals(path, INDEX_PATH) && !ascii_iequals(path, "Assets/assets.idx.sig") &&
+           !ascii_iequals(path, "Assets/AGENTS.md") && !is_blob_name(path);
 }
 
 std::string blob_path_for(std::string_view bytes) {
@@ -121,7 +113,7 @@ std::string make_assets_index(std::string_view release_id, std::string_view rest
 
 std::expected<PublishedRelease, std::string> build_release(const std::vector<ClientFile>& client, const SigningKey& key,
                                                            const BuildOptions& options) {
-    if (!options.release_id.empty() && (options.release_id.size() != 32 || !is_lower_hex(options.release_id)))
+    if (!options.release_id.empty() && !is_lower_hex(options.release_id, 32))
         return std::unexpected("a release identifier is 32 lowercase hex digits: " + options.release_id);
 
     // Plain files keep their paths; asset files become content-addressed blobs (one per distinct content).
@@ -130,8 +122,8 @@ std::expected<PublishedRelease, std::string> build_release(const std::vector<Cli
     const ClientFile* index = nullptr;
     const ClientFile* main_exe = nullptr;
     for (const ClientFile& f : client) {
-        if (same_nocase(f.path, "Main.exe.sig") || same_nocase(f.path, "Assets/assets.idx.sig")) continue;
-        if (same_nocase(f.path, INDEX_PATH)) {
+        if (ascii_iequals(f.path, "Main.exe.sig") || ascii_iequals(f.path, "Assets/assets.idx.sig")) continue;
+        if (ascii_iequals(f.path, INDEX_PATH)) {
             index = &f;
         } else if (becomes_blob(f.path)) {
             blobs.emplace(blob_path_for(f.bytes), f.bytes);
@@ -139,7 +131,7 @@ std::expected<PublishedRelease, std::string> build_release(const std::vector<Cli
             blobs.emplace(f.path, f.bytes);
         } else {
             plain.push_back(f);
-            if (same_nocase(f.path, "Main.exe")) main_exe = &f;
+            if (ascii_iequals(f.path, "Main.exe")) main_exe = &f;
         }
     }
     std::vector<ClientFile> files = plain;
