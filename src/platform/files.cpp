@@ -180,6 +180,20 @@ std::optional<std::string> read_file_head(const fs::path& file, std::size_t coun
     return bytes;
 }
 
+std::expected<void, std::string> write_whole_file(const fs::path& file, std::string_view bytes) {
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return last_error();
+    std::expected<void, std::string> result;
+    while (!bytes.empty() && result) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) result = last_error();
+        else bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (::close(fd) != 0 && result) result = last_error();
+    return result;
+}
+
 std::expected<void, std::string> write_file_replacing(const fs::path& file, std::string_view bytes,
                                                       unsigned new_file_mode) {
     mode_t mode = static_cast<mode_t>(new_file_mode);

@@ -30,6 +30,9 @@ std::expected<std::string, std::string> read_whole_file(const std::filesystem::p
 // one byte past an expected size tells a longer file apart without reading all of it.
 std::optional<std::string> read_file_head(const std::filesystem::path& file, std::size_t count);
 
+// Writes the bytes as the whole file, creating or truncating it in place.
+std::expected<void, std::string> write_whole_file(const std::filesystem::path& file, std::string_view bytes);
+
 // Replaces the file's contents as one step: the bytes are written and flushed under a temporary name beside it,
 // then renamed over it, so readers see the old or the new contents, never a part. An existing file keeps its
 // permission bits; a new one gets `new_file_mode`.

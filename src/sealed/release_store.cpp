@@ -64,18 +64,6 @@ void remove_tree_in_place(const fs::path& folder) {
     fs::remove(folder, ec);
 }
 
-std::expected<void, std::string> write_whole_file(const fs::path& file, std::string_view bytes) {
-    errno = 0;
-    std::FILE* out = std::fopen(file.c_str(), "wb");
-    if (!out) return std::unexpected(os_error_text(errno));
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    int write_errno = errno;
-    bool closed = std::fclose(out) == 0;
-    if (!written) return std::unexpected(os_error_text(write_errno));
-    if (!closed) return std::unexpected(os_error_text(errno));
-    return {};
-}
-
 }  // namespace
 
 fs::path release_folder_path(const fs::path& root, std::string_view release_id) {

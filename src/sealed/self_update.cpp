@@ -1,6 +1,5 @@
 #include "sealed/self_update.h"
 
-#include <fstream>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -40,13 +39,6 @@ std::optional<std::string> download(HttpAgent& agent, const std::string& url, st
     auto outcome = agent.get(url, [](const HttpResponseHead&) { return HttpFlow::proceed; }, on_chunk);
     if (!outcome || outcome->is_error_status() || cancelled) return std::nullopt;
     return body;
-}
-
-bool write_whole_file(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
 }
 
 fs::path with_suffix(const fs::path& path, std::string_view suffix) {
