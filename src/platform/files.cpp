@@ -123,6 +123,17 @@ std::expected<void, std::string> copy_bytes(int from, int to) {
     }
 }
 
+// "<file>.tmp-" and 24 random lowercase hex digits: a new name beside the file, on its file system, that the
+// release store's clean-up recognises as a leftover.
+fs::path temporary_name_beside(const fs::path& file) {
+    std::array<std::uint8_t, 12> random{};
+    if (!fill_random_bytes(random)) random.fill(0);
+    fs::path temporary = file;
+    temporary += ".tmp-";
+    for (std::uint8_t byte : random) temporary += fmt::format("{:02x}", byte);
+    return temporary;
+}
+
 }  // namespace
 
 void list_files_recursive(const fs::path& folder, std::vector<fs::path>& out) {
@@ -199,12 +210,7 @@ std::expected<void, std::string> write_file_replacing(const fs::path& file, std:
     mode_t mode = static_cast<mode_t>(new_file_mode);
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    std::array<std::uint8_t, 12> random{};
-    if (!fill_random_bytes(random)) random.fill(0);
-    fs::path temporary = file;
-    temporary += ".tmp-";
-    for (std::uint8_t byte : random) temporary += fmt::format("{:02x}", byte);
-
+    const fs::path temporary = temporary_name_beside(file);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) return last_error();
     std::expected<void, std::string> result;
@@ -242,18 +248,26 @@ std::expected<void, std::string> copy_file_replacing(const fs::path& source, con
     struct stat target_stat {};
     if (::stat(target.c_str(), &target_stat) == 0 && target_stat.st_dev == source_stat.st_dev &&
         target_stat.st_ino == source_stat.st_ino) {
-        return std::unexpected(os_error_text(EINVAL));  // copying a file onto itself would empty it
+        return std::unexpected(os_error_text(EINVAL));  // a file is not copied onto itself
     }
+    // The bytes go to a new name beside the target and are flushed before the rename puts them in place, so a
+    // crash at any moment leaves the target as it was (or absent) or whole, never cut short.
     const mode_t mode = source_stat.st_mode & 07777;
-    Fd to(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
-    if (!to.valid()) return last_error();
-    auto copied = copy_bytes(from.get(), to.get());
-    if (copied && ::fchmod(to.get(), mode) != 0) copied = last_error();
-    if (copied) {
-        const timespec times[2] = {source_stat.st_atim, source_stat.st_mtim};
-        if (::futimens(to.get(), times) != 0) copied = last_error();
+    const fs::path temporary = temporary_name_beside(target);
+    std::expected<void, std::string> copied;
+    {
+        Fd to(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (!to.valid()) return last_error();
+        copied = copy_bytes(from.get(), to.get());
+        if (copied && ::fchmod(to.get(), mode) != 0) copied = last_error();
+        if (copied) {
+            const timespec times[2] = {source_stat.st_atim, source_stat.st_mtim};
+            if (::futimens(to.get(), times) != 0) copied = last_error();
+        }
+        if (copied && ::fsync(to.get()) != 0) copied = last_error();
     }
-    if (!copied) ::unlink(target.c_str());  // no half-copied file is left behind
+    if (copied && ::rename(temporary.c_str(), target.c_str()) != 0) copied = last_error();
+    if (!copied) ::unlink(temporary.c_str());  // no half-copied file is left behind
     return copied;
 }
 

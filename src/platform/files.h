@@ -44,7 +44,8 @@ std::expected<void, std::string> hard_link(const std::filesystem::path& existing
 
 // Copies the bytes of `source` to `target` with the kernel's copy, replacing an existing target (named apart from
 // std::filesystem::copy_file, which argument-dependent lookup would otherwise make ambiguous). The target
-// takes the source's permission bits and last-write time.
+// takes the source's permission bits and last-write time. Like `write_file_replacing` the copy is written and
+// flushed under a temporary name beside the target and renamed over it: the target is never seen cut short.
 std::expected<void, std::string> copy_file_replacing(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Renames `from` to `to`, atomically replacing an existing file at `to`.

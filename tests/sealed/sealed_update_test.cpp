@@ -11,6 +11,7 @@
 
 #include "platform/file_lock.h"
 #include "sealed/release_store.h"
+#include "support/fault_injection.h"
 #include "support/https_server.h"
 #include "support/release_builder.h"
 #include "support/temp_dir.h"
@@ -215,6 +216,32 @@ TEST_F(SealedUpdate, UserFilesAreKeptCopiedFromTheActiveReleaseOrDownloaded) {
               second.find("Data/CameraSession.ini")->bytes);
     EXPECT_TRUE(server.requests_to(url_path(second, "Data/Macro.txt")).empty());
     EXPECT_EQ(server.requests_to(url_path(second, "Data/CameraSession.ini")).size(), 1u);
+}
+
+TEST_F(SealedUpdate, KillDuringTheCopyOfAUserFileNeverLeavesItCutShort) {
+    // Killed before one of the kernel copies into the new release folder, then run again: every user file
+    // arrives whole from the active release (a cut copy would be kept as the player's file and the old release,
+    // which held the original, pruned).
+    PublishedRelease first = test::build_test_release(test::sample_client("a"));
+    PublishedRelease second = test::build_test_release(test::sample_client("b"));
+    publish(second);
+    std::vector<std::string> user_files;
+    for (const ClientFile& f : second.files)
+        if (is_user_file_path(f.path)) user_files.push_back(f.path);
+    ASSERT_EQ(user_files.size(), 4u);
+    for (int nth = 1; nth <= 4; ++nth) {
+        fs::remove_all(root / "Versions");
+        const fs::path old_folder = test::install_test_release(first, root.path());
+        for (const std::string& path : user_files) test::write_file(old_folder / path, "player's " + path);
+        const test::KillPoint point{.nth = nth, .changes = test::FS_COPY, .under = folder_of(second)};
+        ASSERT_EQ(test::run_until_killed(point, [&] { (void)run(); }), test::ChildEnd::killed) << nth;
+
+        auto result = run();
+        ASSERT_TRUE(result) << result.error();
+        for (const std::string& path : user_files)
+            EXPECT_EQ(test::read_file(folder_of(second) / path), "player's " + path) << "kill " << nth;
+        EXPECT_TRUE(temporary_files(root.path()).empty());
+    }
 }
 
 using SealedUpdateConcurrent = SealedUpdate;
