@@ -271,6 +271,11 @@ std::expected<void, std::string> copy_file_replacing(const fs::path& source, con
     return copied;
 }
 
+std::expected<void, std::string> keep_as_backup(const fs::path& file, const fs::path& backup) {
+    if (hard_link(file, backup)) return {};
+    return copy_file_replacing(file, backup);
+}
+
 std::expected<void, std::string> rename_replace(const fs::path& from, const fs::path& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
     return {};

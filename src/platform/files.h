@@ -48,6 +48,10 @@ std::expected<void, std::string> hard_link(const std::filesystem::path& existing
 // flushed under a temporary name beside the target and renamed over it: the target is never seen cut short.
 std::expected<void, std::string> copy_file_replacing(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// Gives the contents of `file` the second name `backup` while `file` keeps its own: a hard link, or a copy where
+// the file system cannot link. A later rename over `file` then replaces it without a moment when it is missing.
+std::expected<void, std::string> keep_as_backup(const std::filesystem::path& file, const std::filesystem::path& backup);
+
 // Renames `from` to `to`, atomically replacing an existing file at `to`.
 std::expected<void, std::string> rename_replace(const std::filesystem::path& from, const std::filesystem::path& to);
 

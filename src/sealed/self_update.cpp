@@ -93,12 +93,13 @@ bool self_update_launcher(const std::atomic<bool>& cancel, const SelfUpdateSetti
     std::error_code ec;
     fs::permissions(part, fs::status(settings.exe, ec).permissions(), ec);
     (void)remove_file(old);
-    if (!rename_replace(settings.exe, old)) {
+    // The running file keeps its name until the new one takes it in one rename: never a moment without a launcher.
+    if (!keep_as_backup(settings.exe, old)) {
         (void)remove_file(part);
         return false;
     }
     if (!rename_replace(part, settings.exe)) {
-        (void)rename_replace(old, settings.exe);
+        (void)remove_file(old);  // the executable is still the previous one
         return false;
     }
     return true;

@@ -32,7 +32,8 @@ std::expected<void, std::string> replace_file(const std::filesystem::path& part,
         if (std::filesystem::symlink_status(old, ec).type() != std::filesystem::file_type::not_found) {
             if (auto removed = remove_file(old); !removed) return removed;
         }
-        if (auto moved = rename_replace(target, old); !moved) return moved;
+        // The launcher keeps its name until the new file takes it in one rename: never a moment without one.
+        if (auto kept = keep_as_backup(target, old); !kept) return kept;
         if (auto placed = rename_replace(part, target); !placed) return placed;
         launcher_replaced = true;
         return {};

@@ -8,8 +8,9 @@ namespace qo {
 
 // Moves `part` into place at `target`:
 // - no target yet: rename;
-// - target is the running launcher (`exe_path`): the running file is renamed to "<target>.old" first (an older
-//   ".old" is removed), then part takes its name, and `launcher_replaced` is set;
+// - target is the running launcher (`exe_path`): the running file is kept as "<target>.old" first (an older
+//   ".old" is removed; a second name of the same file, or a copy), then part takes its name in one rename, and
+//   `launcher_replaced` is set;
 // - any other target: its read-only mark is cleared and part replaces it.
 // A target that existed keeps its permission bits (an executable stays executable). Errors carry the system's
 // text; part stays on disk after a failure.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/fault_injection.h"
 #include "support/https_server.h"
 #include "support/temp_dir.h"
 #include "util/sha256.h"
@@ -81,6 +82,25 @@ TEST_F(SelfUpdate, NewerExecutableIsSwappedInAndTheOldOneKeptAsOld) {
     ASSERT_EQ(document_requests.size(), 1u);
     EXPECT_TRUE(document_requests[0].query.starts_with("t="));
     EXPECT_EQ(document_requests[0].header("User-Agent"), "QoTarmishLauncher/2.0");
+}
+
+TEST_F(SelfUpdate, KillAtAnyChangeOfTheSwapLeavesALauncherInPlace) {
+    publish("new launcher");
+    for (int nth = 1;; ++nth) {
+        ASSERT_LE(nth, 10);
+        const test::ChildEnd end = test::run_until_killed({.nth = nth, .under = dir.path()}, [&] { (void)run(); });
+        ASSERT_NE(end, test::ChildEnd::failed);
+        const std::string now = test::read_file(exe);
+        EXPECT_TRUE(now == "old launcher" || now == "new launcher") << "kill " << nth << ": \"" << now << "\"";
+        if (end == test::ChildEnd::finished) {
+            EXPECT_EQ(now, "new launcher");
+            EXPECT_EQ(test::read_file(with(".old")), "old launcher");
+            break;
+        }
+        test::write_file(exe, "old launcher");
+        fs::remove(with(".old"));
+        fs::remove(with(".part"));
+    }
 }
 
 TEST_F(SelfUpdate, CurrentExecutableIsNotDownloadedAgain) {
