@@ -7,8 +7,21 @@
 #include "util/text.h"
 
 namespace qo {
+namespace {
+
+// A NUL would end the native name early (an entry "a.ini\0junk" would write and then delete "a.ini"); no other
+// control character names a file of the game either.
+bool has_control_character(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+}  // namespace
+
 std::optional<std::string> sanitize_manifest_path(const std::optional<std::string>& path) {
-    if (!path || is_blank(*path)) return std::nullopt;
+    if (!path || is_blank(*path) || has_control_character(*path)) return std::nullopt;
     std::string p = *path;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (p.front() == '/' || p.find("..") != std::string::npos || p.find(':') != std::string::npos)

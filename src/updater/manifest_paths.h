@@ -11,7 +11,8 @@ namespace qo {
 struct ManifestFile;
 
 // The manifest path with every '\' turned into '/', or nothing when the path must not be used: absent or blank,
-// starting with '/', holding ".." anywhere, or holding ':'. The path is otherwise kept untrimmed.
+// holding a control character (NUL included), starting with '/', holding ".." anywhere, or holding ':'. The path is
+// otherwise kept untrimmed.
 std::optional<std::string> sanitize_manifest_path(const std::optional<std::string>& path);
 
 // Keeps the order; drops unsafe entries and stores the converted path in the kept ones.

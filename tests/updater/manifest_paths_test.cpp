@@ -21,6 +21,10 @@ TEST(ManifestPaths, DropsUnsafeOrBlankPaths) {
                             "C:/x", "C:\\x", "a:b", "Data\\..\\..\\x"})
         EXPECT_FALSE(sanitize_manifest_path(std::string(bad))) << bad;
     EXPECT_FALSE(sanitize_manifest_path(std::nullopt));
+    // A control character would cut the native name short (NUL) or could not name a file of the game.
+    for (const std::string& bad : {std::string("Data/CameraSession.ini\0junk", 27), std::string("a\x01b"),
+                                   std::string("Data/\x1f.bin"), std::string("Data/a\tb.bin"), std::string("a\x7f")})
+        EXPECT_FALSE(sanitize_manifest_path(bad)) << bad;
 }
 
 TEST(ManifestPaths, KeepsSafePathsWithSlashesAndUntrimmed) {

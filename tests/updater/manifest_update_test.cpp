@@ -204,6 +204,18 @@ TEST_F(ManifestUpdate, UnsafePathsAreDroppedAndBackslashesBecomeSlashes) {
     EXPECT_TRUE(std::filesystem::is_empty(outside.path()));
 }
 
+TEST_F(ManifestUpdate, PathWithANulIsDroppedAndTheFileItNamesSurvives) {
+    test::write_file(game / "Data/CameraSession.ini", "the player's camera");
+    const std::string nul_path("Data/CameraSession.ini\0junk", 27);
+    server.set_body("/manifest.json", "{\"Files\": [{\"Path\": \"Data/CameraSession.ini\\u0000junk\", \"Size\": 3, "
+                                      "\"Sha256\": \"" + digest_of("new") + "\"}]}");
+    serve(nul_path, "bad");
+    const auto result = run();
+    EXPECT_TRUE(result) << result.error();
+    EXPECT_EQ(test::read_file(game / "Data/CameraSession.ini"), "the player's camera");
+    EXPECT_EQ(file_requests(), 0u);
+}
+
 TEST_F(ManifestUpdate, CachedDigestIsTrustedWithoutReadingTheFile) {
     // The file's bytes differ from the manifest, but its path, size and time match a cache entry holding the
     // manifest's digest: the entry is believed, so the file cannot have been read.
