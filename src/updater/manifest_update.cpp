@@ -132,7 +132,8 @@ std::expected<void, std::string> download_entry(DownloadContext& ctx, const Upda
                                                 const std::filesystem::path& exe_path, bool& launcher_replaced,
                                                 HashCache& cache) {
     const std::string rel = entry.path.value_or("");
-    const std::string expected = ascii_lowercase(entry.sha256.value_or(""));
+    // Blanks around the digest are allowed in the manifest but would break the request's address.
+    const std::string expected = ascii_lowercase(trim_white_space(entry.sha256.value_or("")));
     const std::string url = file_request_url(base, rel, expected);
     const auto target = join_relative_path(job.game_dir, rel);
     std::filesystem::path part = target;

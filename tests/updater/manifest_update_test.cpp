@@ -241,12 +241,18 @@ TEST_F(ManifestUpdate, DigestsCompareWithoutCaseOrSurroundingBlanks) {
     local.sha256 = "  " + upper(*local.sha256) + " \t";
     auto remote = listed("remote.bin", "remote");
     remote.sha256 = upper(*remote.sha256);
-    publish({local, remote});
+    auto blanks = listed("blanks.bin", "blanks");
+    blanks.sha256 = " " + upper(*blanks.sha256) + "\t ";
+    publish({local, remote, blanks});
     serve("remote.bin", "remote");
-    ASSERT_TRUE(run());
-    EXPECT_EQ(file_requests(), 1u);
+    serve("blanks.bin", "blanks");
+    const auto result = run();
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(file_requests(), 2u);
     EXPECT_EQ(server.requests_to("/files/remote.bin").at(0).query, "h=" + digest_of("remote"));
+    EXPECT_EQ(server.requests_to("/files/blanks.bin").at(0).query, "h=" + digest_of("blanks"));
     EXPECT_EQ(test::read_file(game / "remote.bin"), "remote");
+    EXPECT_EQ(test::read_file(game / "blanks.bin"), "blanks");
 }
 
 TEST_F(ManifestUpdate, CorruptDownloadIsRemovedAndReported) {
