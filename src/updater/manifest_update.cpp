@@ -26,6 +26,9 @@ namespace qo {
 namespace {
 
 constexpr const char* CANCELLED = "cancelado";
+// About 400,000 entries; a longer manifest is refused before it is parsed, so memory stays bounded.
+constexpr std::uint64_t MANIFEST_MAX_SIZE = std::uint64_t{64} << 20;
+constexpr const char* MANIFEST_TOO_LARGE = "excede o tamanho permitido (64 MiB).";
 
 void report(const ProgressSink& sink, double file, double total, double speed, std::string text,
             std::string detail = {}) {
@@ -40,14 +43,27 @@ bool starts_with_https(const std::optional<std::string>& url) {
     return url && ascii_istarts_with(*url, "https://");
 }
 
-std::expected<std::string, std::string> fetch_text(HttpAgent& agent, const std::string& url) {
+std::string corrupt_download_text(std::string_view rel) {
+    return fmt::format("Arquivo corrompido no download: {}", rel);
+}
+
+// The manifest's bytes, refused as invalid once its announced length or its body passes MANIFEST_MAX_SIZE.
+std::expected<std::string, std::string> fetch_manifest_text(HttpAgent& agent, const std::string& url) {
     std::string body;
-    auto outcome = agent.get(
-        url, [](const HttpResponseHead&) { return HttpFlow::proceed; },
-        [&body](std::string_view chunk) {
-            body.append(chunk);
-            return HttpFlow::proceed;
-        });
+    bool too_large = false;
+    auto on_head = [&](const HttpResponseHead& head) {
+        const auto announced = head.content_length ? parse_content_length(*head.content_length) : std::nullopt;
+        too_large = announced && *announced > MANIFEST_MAX_SIZE;
+        return too_large ? HttpFlow::stop : HttpFlow::proceed;
+    };
+    auto on_chunk = [&](std::string_view chunk) {
+        too_large = chunk.size() > MANIFEST_MAX_SIZE - body.size();
+        if (too_large) return HttpFlow::stop;
+        body.append(chunk);
+        return HttpFlow::proceed;
+    };
+    auto outcome = agent.get(url, on_head, on_chunk);
+    if (too_large) return std::unexpected(format_invalid_manifest(MANIFEST_TOO_LARGE));
     if (!outcome) return std::unexpected(outcome.error());
     if (outcome->is_error_status()) return std::unexpected(http_status_error_text(outcome->status));
     return body;
@@ -73,6 +89,7 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
     FileHandle out;
     std::string write_error;
     bool cancelled = false;
+    bool too_long = false;
     std::uint64_t bytes = 0;
     const auto file_start = std::chrono::steady_clock::now();
 
@@ -89,6 +106,9 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
             cancelled = true;
             return HttpFlow::stop;
         }
+        // A body longer than the listed size is corrupt: stop at its first extra byte instead of filling the disk.
+        too_long = chunk.size() > entry.size - bytes;
+        if (too_long) return HttpFlow::stop;
         if (std::fwrite(chunk.data(), 1, chunk.size(), out.get()) != chunk.size()) {
             write_error = last_os_error_text();
             return HttpFlow::stop;
@@ -116,6 +136,7 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
         return std::unexpected(std::move(text));
     };
     if (cancelled) return fail(CANCELLED);
+    if (too_long) return fail(corrupt_download_text(entry.path.value_or("")));
     if (!write_error.empty()) return fail(write_error);
     if (!outcome) return fail(outcome.error());
     if (outcome->is_error_status()) return fail(http_status_error_text(outcome->status));
@@ -149,7 +170,7 @@ std::expected<void, std::string> download_entry(DownloadContext& ctx, const Upda
     if (!digest) return std::unexpected(digest.error());
     if (!eq_ignore_ascii_case_trimmed(*digest, expected)) {
         (void)remove_file(part);
-        return std::unexpected(fmt::format("Arquivo corrompido no download: {}", rel));
+        return std::unexpected(corrupt_download_text(rel));
     }
     if (auto placed = replace_file(part, target, exe_path, launcher_replaced); !placed) return placed;
 
@@ -203,7 +224,7 @@ std::expected<void, std::string> run_update(UpdateJob& job, const ProgressSink& 
                                                     .extra_ca_file = job.extra_ca_file});
     if (!agent) return std::unexpected("não foi possível iniciar o TLS");
 
-    auto body = fetch_text(*agent, manifest_request_url(*update.manifest_url, ticks_now()));
+    auto body = fetch_manifest_text(*agent, manifest_request_url(*update.manifest_url, ticks_now()));
     if (!body) return std::unexpected(body.error());
     auto manifest = read_manifest_record(strip_utf8_bom(*body));
     if (!manifest) return std::unexpected(format_invalid_manifest(manifest.error()));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <mutex>
 
 #include "platform/files.h"
@@ -286,25 +287,62 @@ TEST_F(ManifestUpdate, ServerAndManifestErrorsComeBackAsTexts) {
     EXPECT_TRUE(run());
 }
 
-TEST_F(ManifestUpdate, ZeroSizeEntriesReportAWholeFile) {
-    // Size 0 in the manifest while the server's bytes match the digest: fractions must stay finite.
-    auto odd = listed("odd.bin", "some bytes");
-    odd.size = 0;
-    publish({odd, listed("empty.bin", "")});
-    serve("odd.bin", "some bytes");
+TEST_F(ManifestUpdate, ManifestOver64MiBIsRefusedBeforeItIsParsed) {
+    constexpr std::size_t cap = 64u << 20;
+    const std::string manifest = "{\"Files\": []}";
+    server.set_body("/manifest.json", manifest + std::string(cap - manifest.size(), ' '));
+    ASSERT_TRUE(run());  // exactly the cap: read and parsed
+
+    server.set_body("/manifest.json", manifest + std::string(cap + 1 - manifest.size(), ' '));
+    const auto long_body = run();
+    ASSERT_FALSE(long_body);
+    EXPECT_TRUE(long_body.error().starts_with("manifesto inválido: ")) << long_body.error();
+
+    server.set_body("/manifest.json", manifest);
+    server.set_fault("/manifest.json", {.content_length = std::to_string(cap + 1)});
+    EXPECT_EQ(run().error(), long_body.error());  // announced too long: refused before the body
+}
+
+TEST_F(ManifestUpdate, BodyLongerThanItsSizeIsCutAsACorruptDownload) {
+    test::write_file(game / "Data/x.bin", "old");
+    const std::string content = "eighteen byte file";
+    publish({listed("Data/x.bin", content)});
+    // A body that goes on past its size and then stalls, as an endless one would.
+    serve("Data/x.bin", content + std::string(1 << 20, 'x'));
+    server.set_fault("/files/Data/x.bin", {.chunk_size = 4096, .stall_after = 200'000});
+    const auto part = game / "Data/x.bin.part";
+    std::uintmax_t largest_part = 0;
+    reports.on_report = [&](const JobProgress&) {
+        std::error_code ec;
+        largest_part = std::max(largest_part, std::filesystem::file_size(part, ec) * !ec);
+    };
+    auto running = std::async(std::launch::async, [this] { return run(); });
+    const bool ended = running.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!ended) server.stop();
+    const auto result = running.get();
+    EXPECT_TRUE(ended) << "the body was read on past its size";
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), "Arquivo corrompido no download: Data/x.bin");
+    EXPECT_LE(largest_part, content.size() + 1);
+    EXPECT_EQ(test::read_file(game / "Data/x.bin"), "old");
+    EXPECT_FALSE(std::filesystem::exists(part));
+}
+
+TEST_F(ManifestUpdate, ZeroSizeEntryDownloadsEmptyAndRefusesABody) {
+    publish({listed("empty.bin", "")});
     serve("empty.bin", "");
     ASSERT_TRUE(run());
-    EXPECT_EQ(test::read_file(game / "odd.bin"), "some bytes");
     ASSERT_TRUE(std::filesystem::exists(game / "empty.bin"));
     EXPECT_EQ(std::filesystem::file_size(game / "empty.bin"), 0u);
-    bool saw_download = false;
-    for (const auto& p : reports.list) {
-        if (p.text != "Baixando atualização...") continue;
-        saw_download = true;
-        EXPECT_EQ(p.file_fraction, 1.0);
-        EXPECT_EQ(p.detail, "odd.bin");
-    }
-    EXPECT_TRUE(saw_download);
+
+    // Any byte behind a listed Size of 0 is one too many, even when the bytes match the digest.
+    auto odd = listed("odd.bin", "some bytes");
+    odd.size = 0;
+    publish({odd});
+    serve("odd.bin", "some bytes");
+    EXPECT_EQ(run().error(), "Arquivo corrompido no download: odd.bin");
+    EXPECT_FALSE(std::filesystem::exists(game / "odd.bin"));
+    EXPECT_FALSE(std::filesystem::exists(game / "odd.bin.part"));
 }
 
 TEST_F(ManifestUpdate, RunningLauncherIsReplacedThroughTheOldName) {
