@@ -179,7 +179,8 @@ std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& r
         if (auto switched = write_active_release(root, list->release_id); !switched)
             return std::unexpected(switched.error());
     }
-    if (!same_release) prune_release_folders(root, list->release_id);
+    // A same-release run prunes too: a kill during an earlier pruning must not leave an old release for good.
+    prune_release_folders(root, list->release_id);
 
     report(sink, "Cliente pronto para jogar.", 1.0);
     return ActiveRelease{target};

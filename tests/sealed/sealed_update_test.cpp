@@ -162,7 +162,7 @@ TEST_F(SealedUpdate, NewReleaseReusesUnchangedFilesByHardLinkAndDownloadsOnlyThe
     EXPECT_EQ(recorder.texts()[1], "Verificando arquivos...");
 }
 
-TEST_F(SealedUpdate, SameReleaseLooksOnlyAtExecutableIndexAndUserFilesAndPrunesNothing) {
+TEST_F(SealedUpdate, SameReleaseLooksOnlyAtExecutableIndexAndUserFilesAndPrunesOtherReleases) {
     PublishedRelease release = test::build_test_release(test::sample_client("a"));
     fs::path folder = test::install_test_release(release, root.path());
     publish(release);
@@ -179,7 +179,7 @@ TEST_F(SealedUpdate, SameReleaseLooksOnlyAtExecutableIndexAndUserFilesAndPrunesN
     EXPECT_EQ(test::read_file(folder / "Main.exe"), release.find("Main.exe")->bytes);
     EXPECT_EQ(test::read_file(folder / blob), "damaged");
     EXPECT_EQ(test::read_file(folder / "Data/Macro.txt"), "the player's macros");
-    EXPECT_TRUE(fs::exists(root / "Versions" / std::string(32, 'b')));
+    EXPECT_FALSE(fs::exists(root / "Versions" / std::string(32, 'b')));  // neither active nor busy
     std::vector<std::string> downloaded;
     for (const auto& request : server.requests())
         if (request.path.starts_with("/client/releases/")) downloaded.push_back(request.path);
@@ -242,6 +242,23 @@ TEST_F(SealedUpdate, KillDuringTheCopyOfAUserFileNeverLeavesItCutShort) {
             EXPECT_EQ(test::read_file(folder_of(second) / path), "player's " + path) << "kill " << nth;
         EXPECT_TRUE(temporary_files(root.path()).empty());
     }
+}
+
+TEST_F(SealedUpdate, ReleaseLeftHalfPrunedByAKillIsPrunedByTheNextSameReleaseRun) {
+    PublishedRelease first = test::build_test_release(test::sample_client("a"));
+    test::install_test_release(first, root.path());
+    PublishedRelease second = test::build_test_release(test::sample_client("b"));
+    publish(second);
+    const test::KillPoint point{.nth = 3, .changes = test::FS_REMOVE, .under = folder_of(first)};
+    ASSERT_EQ(test::run_until_killed(point, [&] { (void)run(); }), test::ChildEnd::killed);
+    ASSERT_EQ(active_record(), second.release_id);
+    ASSERT_TRUE(fs::exists(folder_of(first)));
+
+    auto result = run();
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(result->folder, folder_of(second));
+    EXPECT_FALSE(fs::exists(folder_of(first)));
+    EXPECT_TRUE(fs::exists(folder_of(second) / "Main.exe"));
 }
 
 using SealedUpdateConcurrent = SealedUpdate;
