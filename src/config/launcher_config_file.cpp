@@ -1,6 +1,5 @@
 #include "config/launcher_config_file.h"
 
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <system_error>
@@ -62,17 +61,7 @@ void save_launcher_config(const LauncherConfig& config, const std::filesystem::p
     // document (which would silently turn every later start to the defaults).
     std::filesystem::path next = path;
     next += ".next";
-    bool written = false;
-    try {
-        std::ofstream out(next, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        written = !out.fail();
-    } catch (const std::exception&) {
-        written = false;
-    }
-    if (written) std::filesystem::rename(next, path, ec);
-    if (!written || ec) std::filesystem::remove(next, ec);
+    if (!write_whole_file(next, bytes) || !rename_replace(next, path)) (void)remove_file(next);
 }
 
 }  // namespace qo

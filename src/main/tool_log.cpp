@@ -1,10 +1,11 @@
 #include "main/tool_log.h"
 
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include <fmt/format.h>
+
+#include "platform/files.h"
 
 namespace qo {
 
@@ -34,8 +35,7 @@ void write_tool_log(const std::filesystem::path& path, const std::vector<std::st
         bytes += "\r\n";
     }
     if (lines.empty()) bytes = "\r\n";
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    (void)write_whole_file(path, bytes);  // an unwritable log is not reported
 }
 
 std::string format_seconds_decimal_comma(double seconds) {

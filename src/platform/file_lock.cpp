@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/error_text.h"
+#include "platform/open_by_name.h"
 
 namespace qo {
 
@@ -26,7 +27,7 @@ FileLock::~FileLock() {
 }
 
 std::expected<FileLock, std::string> try_lock_exclusive(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open_by_name(file, O_RDWR | O_CREAT, 0666);
     if (fd < 0) return std::unexpected(last_os_error_text());
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;

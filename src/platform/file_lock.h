@@ -21,7 +21,8 @@ private:
     int descriptor_ = -1;
 };
 
-// Opens the file for reading and writing (created when missing, never truncated) and takes its exclusive lock.
+// Opens the file for reading and writing (created when missing, never truncated, a final link not followed) and
+// takes its exclusive lock.
 // A lock held elsewhere, in this process or another, fails at once without waiting.
 std::expected<FileLock, std::string> try_lock_exclusive(const std::filesystem::path& file);
 

@@ -9,10 +9,12 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "platform/error_text.h"
+#include "platform/open_by_name.h"
 #include "platform/random.h"
 
 namespace qo {
@@ -136,6 +138,45 @@ fs::path temporary_name_beside(const fs::path& file) {
 
 }  // namespace
 
+int open_by_name(const fs::path& file, int flags, unsigned mode) {
+    return ::open(file.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode));
+}
+
+std::expected<OutputFile, std::string> OutputFile::create(const fs::path& file) {
+    int fd = open_by_name(file, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return last_error();
+    return OutputFile(fd);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) ::close(descriptor_);
+        descriptor_ = std::exchange(other.descriptor_, -1);
+    }
+    return *this;
+}
+
+OutputFile::~OutputFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+std::expected<void, std::string> OutputFile::write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(descriptor_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return last_error();
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+std::expected<void, std::string> OutputFile::close() {
+    if (::close(std::exchange(descriptor_, -1)) != 0) return last_error();
+    return {};
+}
+
 void list_files_recursive(const fs::path& folder, std::vector<fs::path>& out) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
@@ -192,17 +233,10 @@ std::optional<std::string> read_file_head(const fs::path& file, std::size_t coun
 }
 
 std::expected<void, std::string> write_whole_file(const fs::path& file, std::string_view bytes) {
-    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return last_error();
-    std::expected<void, std::string> result;
-    while (!bytes.empty() && result) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) result = last_error();
-        else bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (::close(fd) != 0 && result) result = last_error();
-    return result;
+    auto out = OutputFile::create(file);
+    if (!out) return std::unexpected(out.error());
+    if (auto written = out->write(bytes); !written) return written;
+    return out->close();
 }
 
 std::expected<void, std::string> write_file_replacing(const fs::path& file, std::string_view bytes,
@@ -211,7 +245,7 @@ std::expected<void, std::string> write_file_replacing(const fs::path& file, std:
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
     const fs::path temporary = temporary_name_beside(file);
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    int fd = open_by_name(temporary, O_WRONLY | O_CREAT | O_EXCL, mode);
     if (fd < 0) return last_error();
     std::expected<void, std::string> result;
     while (!bytes.empty() && result) {
@@ -256,7 +290,7 @@ std::expected<void, std::string> copy_file_replacing(const fs::path& source, con
     const fs::path temporary = temporary_name_beside(target);
     std::expected<void, std::string> copied;
     {
-        Fd to(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        Fd to(open_by_name(temporary, O_WRONLY | O_CREAT | O_EXCL, mode));
         if (!to.valid()) return last_error();
         copied = copy_bytes(from.get(), to.get());
         if (copied && ::fchmod(to.get(), mode) != 0) copied = last_error();

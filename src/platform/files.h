@@ -30,7 +30,29 @@ std::expected<std::string, std::string> read_whole_file(const std::filesystem::p
 // one byte past an expected size tells a longer file apart without reading all of it.
 std::optional<std::string> read_file_head(const std::filesystem::path& file, std::size_t count);
 
-// Writes the bytes as the whole file, creating or truncating it in place.
+// A file written by name from its start: created, or emptied when it exists. Like every file the platform layer
+// writes, creates or locks by name, it is opened without following a final symbolic link (opening fails), so a
+// link planted in the game folder cannot carry the bytes elsewhere.
+class OutputFile {
+public:
+    static std::expected<OutputFile, std::string> create(const std::filesystem::path& file);
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&& other) noexcept;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();  // closes without reporting
+
+    // Writes all the bytes after those written before.
+    std::expected<void, std::string> write(std::string_view bytes);
+    // Closes the file, reporting a failure the close reveals (a delayed write error).
+    std::expected<void, std::string> close();
+
+private:
+    explicit OutputFile(int descriptor) : descriptor_(descriptor) {}
+    int descriptor_ = -1;
+};
+
+// Writes the bytes as the whole file, creating or truncating it in place (an `OutputFile`).
 std::expected<void, std::string> write_whole_file(const std::filesystem::path& file, std::string_view bytes);
 
 // Replaces the file's contents as one step: the bytes are written and flushed under a temporary name beside it,

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <memory>
+#include <optional>
 #include <system_error>
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "updater/file_digest.h"
@@ -69,11 +67,6 @@ std::expected<std::string, std::string> fetch_manifest_text(HttpAgent& agent, co
     return body;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 // Everything the download phase needs besides the entry.
 struct DownloadContext {
     HttpAgent& agent;
@@ -86,7 +79,7 @@ struct DownloadContext {
 // Streams one file into `part`. On failure or cancel the part file is removed unless it never existed.
 std::expected<void, std::string> download_to_part(DownloadContext& ctx, const std::string& url,
                                                   const std::filesystem::path& part, const ManifestFile& entry) {
-    FileHandle out;
+    std::optional<OutputFile> out;
     std::string write_error;
     bool cancelled = false;
     bool too_long = false;
@@ -94,11 +87,12 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
     const auto file_start = std::chrono::steady_clock::now();
 
     auto on_head = [&](const HttpResponseHead&) {
-        out.reset(std::fopen(part.c_str(), "wb"));
-        if (!out) {
-            write_error = last_os_error_text();
+        auto created = OutputFile::create(part);
+        if (!created) {
+            write_error = created.error();
             return HttpFlow::stop;
         }
+        out = std::move(*created);
         return HttpFlow::proceed;
     };
     auto on_chunk = [&](std::string_view chunk) {
@@ -109,8 +103,8 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
         // A body longer than the listed size is corrupt: stop at its first extra byte instead of filling the disk.
         too_long = chunk.size() > entry.size - bytes;
         if (too_long) return HttpFlow::stop;
-        if (std::fwrite(chunk.data(), 1, chunk.size(), out.get()) != chunk.size()) {
-            write_error = last_os_error_text();
+        if (auto written = out->write(chunk); !written) {
+            write_error = written.error();
             return HttpFlow::stop;
         }
         bytes += chunk.size();
@@ -128,9 +122,11 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
     };
 
     auto outcome = ctx.agent.get(url, on_head, on_chunk);
-    const bool part_made = static_cast<bool>(out);
-    if (out && std::fclose(out.release()) != 0 && write_error.empty() && !cancelled)
-        write_error = last_os_error_text();
+    const bool part_made = out.has_value();
+    if (out) {
+        auto closed = out->close();
+        if (!closed && write_error.empty() && !cancelled) write_error = closed.error();
+    }
     auto fail = [&](std::string text) -> std::expected<void, std::string> {
         if (part_made) (void)remove_file(part);
         return std::unexpected(std::move(text));
@@ -141,10 +137,7 @@ std::expected<void, std::string> download_to_part(DownloadContext& ctx, const st
     if (!outcome) return fail(outcome.error());
     if (outcome->is_error_status()) return fail(http_status_error_text(outcome->status));
     // A body-less answer never opened the file: make the empty part file the download stands for.
-    if (!part_made) {
-        FileHandle empty(std::fopen(part.c_str(), "wb"));
-        if (!empty) return std::unexpected(last_os_error_text());
-    }
+    if (!part_made) return write_whole_file(part, {});
     return {};
 }
 

@@ -175,6 +175,18 @@ TEST(LauncherConfigFile, FailedSaveLeavesThePreviousFileWhole) {
     EXPECT_FALSE(std::filesystem::exists(path.string() + ".next"));
 }
 
+TEST(LauncherConfigFile, PlantedLinkAtTheNextNameIsNotWrittenThrough) {
+    TempDir game;
+    TempDir outside;
+    const auto path = launcher_json_path(game.path());
+    qo::test::write_file(path, "{}");
+    qo::test::write_file(outside / "victim", "outside the game");
+    std::filesystem::create_symlink(outside / "victim", path.string() + ".next");
+    save_launcher_config(default_launcher_config(endpoints), path);
+    EXPECT_EQ(qo::test::read_file(outside / "victim"), "outside the game");
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+}
+
 TEST(DeserializeLauncherConfig, KeepsAbsentFieldsAbsentAndReportsPositions) {
     auto empty = deserialize_launcher_config("{}");
     ASSERT_TRUE(empty);

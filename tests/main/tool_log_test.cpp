@@ -81,6 +81,17 @@ TEST(ToolLogFile, UnwritableLogIsIgnored) {
     EXPECT_FALSE(std::filesystem::exists(dir / "Data/Launcher/x.log"));
 }
 
+TEST(ToolLogFile, PlantedLinkIsNotWrittenThrough) {
+    TempDir dir;
+    TempDir outside;
+    test::write_file(outside / "victim", "outside the game");
+    const auto path = tool_log_path(dir.path(), "cliente_teste.log");
+    std::filesystem::create_directories(path.parent_path());
+    std::filesystem::create_symlink(outside / "victim", path);
+    write_tool_log(path, {"pasta: x"});
+    EXPECT_EQ(test::read_file(outside / "victim"), "outside the game");
+}
+
 TEST(ToolLogFile, SecondsUseADecimalComma) {
     EXPECT_EQ(format_seconds_decimal_comma(0.8), "0,8");
     EXPECT_EQ(format_seconds_decimal_comma(12.34), "12,3");

@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/file_lock.h"
 #include "platform/process.h"
 #include "support/temp_dir.h"
 
@@ -129,6 +130,35 @@ TEST(CopyFile, RefusesToCopyOntoItselfOrFromNothing) {
     ASSERT_FALSE(missing);
     EXPECT_FALSE(missing.error().empty());
     EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST(FileWriters, NeverWriteThroughAPlantedLink) {
+    TempDir dir;
+    TempDir outside;
+    write_file(dir / "source", "new");
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> write;
+        bool link_replaced;  // renamed over (the link goes) rather than refused (the link stays)
+    };
+    const std::vector<Case> cases = {
+        {"whole", [](const fs::path& p) { (void)write_whole_file(p, "new"); }, false},
+        {"output", [](const fs::path& p) { if (auto f = OutputFile::create(p)) (void)f->write("new"); }, false},
+        {"lock", [](const fs::path& p) { (void)try_lock_exclusive(p); }, false},
+        {"replacing", [](const fs::path& p) { (void)write_file_replacing(p, "new"); }, true},
+        {"copy", [&](const fs::path& p) { (void)copy_file_replacing(dir / "source", p); }, true},
+    };
+    for (const Case& c : cases) {
+        write_file(outside / "victim", "outside");
+        const fs::path link = dir / c.name;
+        fs::create_symlink(outside / "victim", link);
+        c.write(link);
+        EXPECT_EQ(read_file(outside / "victim"), "outside") << c.name;
+        EXPECT_EQ(fs::is_symlink(link), !c.link_replaced) << c.name;
+        if (c.link_replaced) {
+            EXPECT_EQ(read_file(link), "new") << c.name;
+        }
+    }
 }
 
 TEST(FileOperations, LinkRenameRemoveAndReadOnly) {

@@ -288,6 +288,24 @@ TEST(ReleaseRecords, GuardedAgainstLinksAndMissingFolders) {
     EXPECT_FALSE(missing.error().empty());  // the system's text
 }
 
+TEST(ReleaseRecords, PlantedLinkAtTheNextNameIsNotWrittenThrough) {
+    test::TempDir root;
+    test::TempDir outside;
+    test::write_file(outside / "victim", "outside the game");
+    fs::create_symlink(outside / "victim", root / "active-release.next");
+    EXPECT_FALSE(write_active_release(root.path(), std::string(32, '7')));
+    EXPECT_EQ(test::read_file(outside / "victim"), "outside the game");
+    EXPECT_FALSE(fs::exists(root / "active-release"));
+}
+
+TEST(UpdateLock, PlantedLinkIsNotFollowed) {
+    test::TempDir root;
+    test::TempDir outside;
+    fs::create_symlink(outside / "made-by-the-lock", root / "update.lock");
+    EXPECT_FALSE(acquire_update_lock(root.path()));
+    EXPECT_FALSE(fs::exists(outside / "made-by-the-lock"));
+}
+
 TEST(UpdateLock, SecondHolderFailsAtOnce) {
     test::TempDir dir;
     const fs::path root = dir / "new/game";

@@ -103,6 +103,16 @@ TEST_F(SelfUpdate, KillAtAnyChangeOfTheSwapLeavesALauncherInPlace) {
     }
 }
 
+TEST_F(SelfUpdate, PlantedLinkAtThePartNameIsNotWrittenThrough) {
+    publish("new launcher");
+    test::TempDir outside;
+    test::write_file(outside / "victim", "not the launcher's");
+    fs::create_symlink(outside / "victim", with(".part"));
+    EXPECT_FALSE(run());
+    EXPECT_EQ(test::read_file(outside / "victim"), "not the launcher's");
+    EXPECT_EQ(test::read_file(exe), "old launcher");
+}
+
 TEST_F(SelfUpdate, CurrentExecutableIsNotDownloadedAgain) {
     publish("old launcher");
     EXPECT_FALSE(run());

@@ -328,6 +328,17 @@ TEST_F(ManifestUpdate, BodyLongerThanItsSizeIsCutAsACorruptDownload) {
     EXPECT_FALSE(std::filesystem::exists(part));
 }
 
+TEST_F(ManifestUpdate, PlantedLinkAtThePartNameIsNotWrittenThrough) {
+    TempDir outside;
+    test::write_file(outside / "victim", "outside the game");
+    std::filesystem::create_symlink(outside / "victim", game / "a.bin.part");
+    publish({listed("a.bin", "new bytes")});
+    serve("a.bin", "new bytes");
+    EXPECT_FALSE(run());
+    EXPECT_EQ(test::read_file(outside / "victim"), "outside the game");
+    EXPECT_FALSE(std::filesystem::exists(game / "a.bin"));
+}
+
 TEST_F(ManifestUpdate, ZeroSizeEntryDownloadsEmptyAndRefusesABody) {
     publish({listed("empty.bin", "")});
     serve("empty.bin", "");
