@@ -46,6 +46,16 @@ void area_average(const Pixmap& source, Pixmap& out, uint32_t new_width, uint32_
   }
 }
 
+// The bicubic filter's negative lobes overshoot at hard edges, leaving colour channels above their alpha: no
+// valid premultiplied pixel, and one the integer blits would carry across channel bytes. Each channel is pulled
+// back into 0..alpha.
+void clamp_channels_to_alpha(Pixmap& pixmap) {
+  for (uint32_t& word : pixmap.pixels()) {
+    const uint32_t a = pixel_alpha(word);
+    word = pack_argb(a, std::min(pixel_red(word), a), std::min(pixel_green(word), a), std::min(pixel_blue(word), a));
+  }
+}
+
 }  // namespace
 
 Pixmap resample_pixmap(const Pixmap& source, uint32_t new_width, uint32_t new_height) {
@@ -55,6 +65,7 @@ Pixmap resample_pixmap(const Pixmap& source, uint32_t new_width, uint32_t new_he
   if (rx <= 1.0f && ry <= 1.0f) {
     const PixmapPaint paint{1.0f, BlendMode::Source, FilterQuality::Bicubic};
     draw_pixmap(out, 0, 0, source, paint, Transform::from_scale(1.0f / rx, 1.0f / ry));
+    clamp_channels_to_alpha(out);
     return out;
   }
   if (new_width == 0 || new_height == 0) return out;

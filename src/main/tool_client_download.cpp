@@ -10,6 +10,7 @@
 #include "platform/process.h"
 #include "sealed/release_store.h"
 #include "util/byte_format.h"
+#include "util/error_detail.h"
 
 namespace qo {
 namespace {
@@ -82,9 +83,9 @@ int run_client_download(const std::filesystem::path& game_dir, bool skip_self_up
         lines.push_back(fmt::format("OK em {:.1f} s, jogo em {}", seconds_since(t0), result->folder.string()));
         auto signature = verify_detached_signature(release_update.key, result->folder / "Main.exe");
         lines.push_back(signature ? std::string("assinatura do Main: OK")
-                                  : fmt::format("assinatura do Main: ERRO {}", signature.error()));
+                                  : fmt::format("assinatura do Main: ERRO {}", logged_error_text(signature.error())));
     } else {
-        lines.push_back(fmt::format("ERRO: {}", result.error()));
+        lines.push_back(fmt::format("ERRO: {}", logged_error_text(result.error())));
         exit_code = 1;
     }
     write_tool_log(tool_log_path(game_dir, LOG_FILE), lines);
@@ -96,7 +97,7 @@ int client_download_mode(const std::vector<std::string>& arguments) {
     const Deployment& values = deployment();
     auto key = deployment_release_key();
     if (!key) {
-        write_tool_log(tool_log_path(game_dir, LOG_FILE), {fmt::format("ERRO: {}", key.error())});
+        write_tool_log(tool_log_path(game_dir, LOG_FILE), {fmt::format("ERRO: {}", logged_error_text(key.error()))});
         return 1;
     }
     SelfUpdateSettings self_update{.update_base_url = values.update_base_url,

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "updater/file_digest.h"
@@ -73,12 +74,12 @@ std::string manifest_version_stamp(std::chrono::system_clock::time_point when) {
 std::expected<UpdateManifest, std::string> build_folder_manifest(const std::filesystem::path& folder) {
     std::error_code ec;
     const auto canonical = std::filesystem::canonical(folder, ec);
-    if (ec) return std::unexpected(fmt::format("{}: {}", folder.string(), ec.message()));
+    if (ec) return std::unexpected(fmt::format("{}: {}", folder.string(), os_error_text(ec)));
     const std::filesystem::path root = canonical;
     // The walk skips folders it cannot list; the scanned folder itself must be listable, or the manifest would
     // come out empty instead of failing.
     std::filesystem::directory_iterator probe(root, ec);
-    if (ec) return std::unexpected(fmt::format("{}: {}", folder.string(), ec.message()));
+    if (ec) return std::unexpected(fmt::format("{}: {}", folder.string(), os_error_text(ec)));
 
     std::vector<std::filesystem::path> files;
     list_files_recursive(root, files);
@@ -92,7 +93,7 @@ std::expected<UpdateManifest, std::string> build_folder_manifest(const std::file
         auto digest = sha256_file(file);
         if (!digest) return std::unexpected(fmt::format("{}: {}", file.string(), digest.error()));
         const auto size = std::filesystem::file_size(file, ec);
-        if (ec) return std::unexpected(fmt::format("{}: {}", file.string(), ec.message()));
+        if (ec) return std::unexpected(fmt::format("{}: {}", file.string(), os_error_text(ec)));
         manifest.files->push_back(ManifestFile{.path = relative_text(file, root, '/'),
                                                .size = size,
                                                .sha256 = std::move(*digest),

@@ -11,6 +11,7 @@
 #include "main/tool_log.h"
 #include "platform/process.h"
 #include "updater/manifest_update.h"
+#include "util/error_detail.h"
 
 namespace qo {
 
@@ -40,7 +41,7 @@ int run_update_test(const std::filesystem::path& game_dir, const Endpoints& endp
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         lines.push_back(fmt::format("OK em {} s", format_seconds_decimal_comma(elapsed)));
     } else {
-        lines.push_back(fmt::format("ERRO: {}", result.error()));
+        lines.push_back(fmt::format("ERRO: {}", logged_error_text(result.error())));
         exit_code = 1;
     }
     write_tool_log(log_path, lines);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "events/progress_sink.h"
+#include "util/error_detail.h"
 
 namespace qo {
 
@@ -19,7 +20,7 @@ void sealed_job_thread(UpdateJob job) {
         send_ui_event(job.sender, ClientRelease{std::move(*release)});
         send_ui_event(job.sender, JobFinished{false});
     } else {
-        send_ui_event(job.sender, JobFinished{std::unexpected(release.error())});
+        send_ui_event(job.sender, JobFinished{std::unexpected(shown_error_text(release.error()))});
     }
 }
 

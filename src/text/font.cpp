@@ -43,16 +43,33 @@ unsigned table_length(hb_face_t* face, hb_tag_t tag) {
     return length;
 }
 
+// The big-endian 32-bit word at `at` of a table; 0 when the table is shorter.
+std::uint32_t table_u32(hb_face_t* face, hb_tag_t tag, unsigned at) {
+    hb_blob_t* table = hb_face_reference_table(face, tag);
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(table, &length);
+    const std::uint32_t value =
+        at + 4 <= length ? read_u32_be({reinterpret_cast<const std::uint8_t*>(data), length}, at) : 0;
+    hb_blob_destroy(table);
+    return value;
+}
+
+// The maximum profile must be version 0.5 (CFF outlines) or 1.0 (TrueType outlines) and count at least one
+// glyph; anything else is a table the parser rejects.
+bool has_valid_maximum_profile(hb_face_t* face) {
+    constexpr hb_tag_t MAXP = HB_TAG('m', 'a', 'x', 'p');
+    if (table_length(face, MAXP) < 6) return false;
+    const std::uint32_t version = table_u32(face, MAXP, 0);
+    const std::uint32_t glyph_count = table_u32(face, MAXP, 2) & 0xFFFF;
+    return (version == 0x00005000 || version == 0x00010000) && glyph_count != 0;
+}
+
 // The tables every face needs for shaping and metrics, at their smallest valid sizes, and a sane em size.
 bool has_required_tables(hb_face_t* face) {
     if (table_length(face, HB_TAG('h', 'e', 'a', 'd')) < 54) return false;
     if (table_length(face, HB_TAG('h', 'h', 'e', 'a')) < 36) return false;
-    if (table_length(face, HB_TAG('m', 'a', 'x', 'p')) < 6) return false;
-    hb_blob_t* head = hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd'));
-    unsigned length = 0;
-    const char* data = hb_blob_get_data(head, &length);
-    unsigned upem = length >= 20 ? (static_cast<unsigned char>(data[18]) << 8 | static_cast<unsigned char>(data[19])) : 0;
-    hb_blob_destroy(head);
+    if (!has_valid_maximum_profile(face)) return false;
+    const unsigned upem = table_u32(face, HB_TAG('h', 'e', 'a', 'd'), 16) & 0xFFFF;
     return upem >= 16 && upem <= 16384;
 }
 

@@ -22,7 +22,7 @@ struct FileCloser {
 std::expected<std::string, std::string> sha256_file(const std::filesystem::path& file) {
     std::error_code ec;
     const auto status = std::filesystem::status(file, ec);
-    if (ec) return std::unexpected(ec.message());
+    if (ec) return std::unexpected(os_error_text(ec));
     if (status.type() == std::filesystem::file_type::directory)
         return std::unexpected(os_error_text(EISDIR));
     if (status.type() != std::filesystem::file_type::regular) return std::unexpected("não é um arquivo comum");

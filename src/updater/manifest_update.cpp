@@ -155,7 +155,7 @@ std::expected<void, std::string> download_entry(DownloadContext& ctx, const Upda
 
     std::error_code ec;
     std::filesystem::create_directories(target.parent_path(), ec);
-    if (ec) return std::unexpected(ec.message());
+    if (ec) return std::unexpected(os_error_text(ec));
 
     if (auto fetched = download_to_part(ctx, url, part, entry); !fetched) return fetched;
 

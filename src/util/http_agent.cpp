@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "util/text.h"
+#include "util/transfer_error_text.h"
 
 namespace qo {
 namespace {
@@ -194,8 +195,10 @@ std::expected<HttpOutcome, std::string> HttpAgent::get(const std::string& url, c
     if (code == CURLE_WRITE_ERROR && (transfer.stopped || transfer.error_status_seen)) {
         return HttpOutcome{transfer.head.status, transfer.stopped};
     }
-    if (impl_->error_text[0] != '\0') return std::unexpected(std::string(impl_->error_text));
-    return std::unexpected(std::string(curl_easy_strerror(code)));
+    long socket_errno = 0;
+    curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &socket_errno);
+    const char* detail = impl_->error_text[0] != '\0' ? impl_->error_text : curl_easy_strerror(code);
+    return std::unexpected(transfer_error_text(code, socket_errno, detail));
 }
 
 std::expected<HttpBody, std::string> HttpAgent::get_body(const std::string& url, std::size_t limit) {

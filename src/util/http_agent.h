@@ -69,8 +69,8 @@ public:
     // GET url, following redirects. on_head is called once with the final answer's head before any body byte;
     // on_chunk then receives the body. Either may answer stop, which ends the transfer at once
     // (outcome.stopped). For a status of 400 and above neither is called and the body is dropped.
-    // Errors: the transport's own text (connection, TLS, time-out, too many redirects, a body cut short
-    // of its Content-Length or a Content-Length the transport can't read, ...).
+    // Errors: the Portuguese text of the failure (connection, TLS, time-out, too many redirects, a body cut
+    // short of its Content-Length or a Content-Length the transport can't read, ...), util/transfer_error_text.h.
     std::expected<HttpOutcome, std::string> get(const std::string& url, const HttpHeadHandler& on_head,
                                                 const HttpChunkHandler& on_chunk);
 

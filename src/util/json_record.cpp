@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
@@ -65,6 +66,112 @@ std::string quoted_for_message(std::string_view s) {
     return out;
 }
 
+// ---- numbers beyond the range of a double ----
+// The JSON library stops the whole parse at a number too large for a double, even under a key the record skips.
+// Such numbers are blanked before parsing (spaces ending in "0", the same length, so every position stays) and
+// the reader, which knows where each one ended, skips it or reports it with its own text.
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+std::size_t skip_digits(std::string_view text, std::size_t at) {
+    while (at < text.size() && is_digit(text[at])) ++at;
+    return at;
+}
+
+// The end of the JSON number token that starts at `at` (the lexer's grammar), or npos when none does.
+std::size_t number_token_end(std::string_view text, std::size_t at) {
+    if (at < text.size() && text[at] == '-') ++at;
+    if (at >= text.size() || !is_digit(text[at])) return std::string_view::npos;
+    at = text[at] == '0' ? at + 1 : skip_digits(text, at);
+    if (at < text.size() && text[at] == '.') {
+        if (at + 1 >= text.size() || !is_digit(text[at + 1])) return std::string_view::npos;
+        at = skip_digits(text, at + 1);
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+        if (at >= text.size() || !is_digit(text[at])) return std::string_view::npos;
+        at = skip_digits(text, at);
+    }
+    return at;
+}
+
+// The power of ten of a number's first significant digit, its exponent saturated far beyond any double's.
+long long decimal_magnitude(std::string_view token) {
+    const std::size_t e = token.find_first_of("eE");
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = token.substr(e + 1);
+        const bool negative = digits.starts_with('-');
+        if (digits.starts_with('-') || digits.starts_with('+')) digits.remove_prefix(1);
+        for (char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000LL);
+        if (negative) exponent = -exponent;
+    }
+    const std::string_view mantissa = token.substr(0, e);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return 0;  // zero
+    const auto first_at = static_cast<long long>(first);
+    const auto point_at = static_cast<long long>(point);
+    return exponent + (first < point ? point_at - first_at - 1 : point_at - first_at);
+}
+
+// True for a number whose magnitude exceeds the largest double (one too small for a double reads as 0).
+bool overflows_double(std::string_view token) {
+    double value = 0;
+    const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
+    return result.ec == std::errc::result_out_of_range && decimal_magnitude(token) > 0;
+}
+
+struct TokenSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// The number tokens outside strings that exceed a double, in text order.
+std::vector<TokenSpan> overflowing_numbers(std::string_view text) {
+    std::vector<TokenSpan> spans;
+    bool in_string = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (in_string) {
+            if (c == '\\') {
+                ++at;
+            } else if (c == '"') {
+                in_string = false;
+            }
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '-' || is_digit(c)) {
+            const std::size_t end = number_token_end(text, at);
+            if (end == std::string_view::npos) continue;
+            if (overflows_double(text.substr(at, end - at))) spans.push_back({at, end});
+            at = end - 1;
+        }
+    }
+    return spans;
+}
+
+// The text with each of the spans blanked to spaces and a final "0".
+std::string blank_numbers(std::string_view text, const std::vector<TokenSpan>& spans) {
+    std::string out(text);
+    for (const TokenSpan& span : spans) {
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(span.begin),
+                  out.begin() + static_cast<std::ptrdiff_t>(span.end) - 1, ' ');
+        out[span.end - 1] = '0';
+    }
+    return out;
+}
+
+// A library message without its "[json.exception.<kind>.<id>] " tag.
+std::string without_library_tag(std::string message) {
+    if (message.starts_with("[json.exception.")) {
+        const std::size_t close = message.find("] ");
+        if (close != std::string::npos) message.erase(0, close + 2);
+    }
+    return message;
+}
+
 // What a record field or list element expects next.
 enum class Expect { record, text, flag, size, list, optional_record, skip };
 
@@ -82,8 +189,14 @@ struct Frame {
 
 class RecordReader {
 public:
-    RecordReader(std::string_view text, const RecordType& root, void* out, const char** furthest)
-        : text_(text), root_type_(&root), root_target_(out), furthest_(furthest) {}
+    // `text` is the parsed text, its out-of-range numbers blanked; they ended at the sorted `out_of_range_ends`.
+    RecordReader(std::string_view text, std::vector<std::size_t> out_of_range_ends, const RecordType& root, void* out,
+                 const char** furthest)
+        : text_(text),
+          out_of_range_ends_(std::move(out_of_range_ends)),
+          root_type_(&root),
+          root_target_(out),
+          furthest_(furthest) {}
 
     const std::string& error() const { return error_; }
 
@@ -91,13 +204,13 @@ public:
     bool null() { return scalar(Scalar{.kind = Scalar::Type::null}); }
     bool boolean(bool v) { return scalar(Scalar{.kind = Scalar::Type::boolean, .boolean = v}); }
     bool number_integer(Json::number_integer_t v) {
-        return scalar(Scalar{.kind = Scalar::Type::integer, .integer = v});
+        return number(Scalar{.kind = Scalar::Type::integer, .integer = v});
     }
     bool number_unsigned(Json::number_unsigned_t v) {
-        return scalar(Scalar{.kind = Scalar::Type::unsigned_integer, .unsigned_integer = v});
+        return number(Scalar{.kind = Scalar::Type::unsigned_integer, .unsigned_integer = v});
     }
     bool number_float(Json::number_float_t, const Json::string_t& raw) {
-        return scalar(Scalar{.kind = Scalar::Type::floating, .text = raw});
+        return number(Scalar{.kind = Scalar::Type::floating, .text = raw});
     }
     bool string(Json::string_t& v) { return scalar(Scalar{.kind = Scalar::Type::string, .text = std::move(v)}); }
     bool binary(Json::binary_t&) { return fail("invalid type: byte array"); }
@@ -134,15 +247,17 @@ public:
             error_ = "trailing characters" + position_suffix(text_, at + 1);
             return false;
         }
-        const std::string what = ex.what();
+        const std::string what = without_library_tag(ex.what());
         std::string message;
         if (what.find("unexpected end of input") != std::string::npos) {
             message = stack_.empty()          ? "EOF while parsing a value"
                       : stack_.back().object ? "EOF while parsing an object"
                                              : "EOF while parsing a list";
+        } else if (ex.id == 406) {
+            message = "number out of range";  // not blanked beforehand: the lexer saw a different token
         } else {
-            // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error while parsing
-            // value - invalid literal; last read: 'x'" keeps its description only.
+            // "parse error at line 1, column 2: syntax error while parsing value - invalid literal; last read:
+            // 'x'" keeps its description only.
             message = what;
             const std::size_t colon = message.find(": ");
             if (colon != std::string::npos) message.erase(0, colon + 2);
@@ -155,7 +270,7 @@ public:
 
 private:
     struct Scalar {
-        enum class Type { null, boolean, integer, unsigned_integer, floating, string };
+        enum class Type { null, boolean, integer, unsigned_integer, floating, out_of_range, string };
         Type kind = Type::null;
         bool boolean = false;
         std::int64_t integer = 0;
@@ -170,6 +285,15 @@ private:
         void* target = nullptr;            // the member, or for Expect::record the list or root holder
         bool list_element = false;
     };
+
+    // A number the parser saw as the "0" of a blanked out-of-range number becomes that number again.
+    bool number(Scalar v) {
+        value_is_number_ = true;
+        if (std::binary_search(out_of_range_ends_.begin(), out_of_range_ends_.end(), end_of_number())) {
+            v = Scalar{.kind = Scalar::Type::out_of_range};
+        }
+        return scalar(std::move(v));
+    }
 
     std::size_t consumed() const { return static_cast<std::size_t>(*furthest_ - text_.data()); }
 
@@ -241,6 +365,7 @@ private:
             case Scalar::Type::integer: return fmt::format("integer `{}`", v.integer);
             case Scalar::Type::unsigned_integer: return fmt::format("integer `{}`", v.unsigned_integer);
             case Scalar::Type::floating: return fmt::format("floating point `{}`", v.text);
+            case Scalar::Type::out_of_range: return "number out of range";
             case Scalar::Type::string: return "string " + quoted_for_message(v.text);
         }
         return "value";
@@ -265,9 +390,11 @@ private:
 
     bool scalar(Scalar v) {
         value_is_number_ = v.kind == Scalar::Type::integer || v.kind == Scalar::Type::unsigned_integer ||
-                           v.kind == Scalar::Type::floating;
+                           v.kind == Scalar::Type::floating || v.kind == Scalar::Type::out_of_range;
         Slot slot;
         if (!next_slot(slot)) return false;
+        if (slot.expect == Expect::skip) return true;
+        if (v.kind == Scalar::Type::out_of_range) return fail("number out of range");
         switch (slot.expect) {
             case Expect::skip:
                 return true;
@@ -354,6 +481,7 @@ private:
     }
 
     std::string_view text_;
+    std::vector<std::size_t> out_of_range_ends_;
     const RecordType* root_type_;
     void* root_target_;
     const char** furthest_;
@@ -472,15 +600,24 @@ std::expected<void, std::string> read_record_into(std::string_view text, const R
     // The JSON lexer would skip a byte-order mark on its own; here one is only welcome when asked for.
     if (text.starts_with("\xEF\xBB\xBF")) return std::unexpected("expected value" + position_suffix(text, 1));
 
+    const std::vector<TokenSpan> out_of_range = overflowing_numbers(text);
+    std::vector<std::size_t> out_of_range_ends;
+    std::string blanked;
+    if (!out_of_range.empty()) {
+        for (const TokenSpan& span : out_of_range) out_of_range_ends.push_back(span.end);
+        blanked = blank_numbers(text, out_of_range);
+        text = blanked;
+    }
+
     const char* furthest = text.data();
-    RecordReader reader(text, type, out, &furthest);
+    RecordReader reader(text, std::move(out_of_range_ends), type, out, &furthest);
     bool ok = false;
     try {
         ok = Json::sax_parse(CountingIterator(text.data(), &furthest),
                              CountingIterator(text.data() + text.size(), &furthest), &reader);
     } catch (const std::exception& ex) {
         const auto at = static_cast<std::size_t>(furthest - text.data());
-        return std::unexpected(std::string(ex.what()) + position_suffix(text, at));
+        return std::unexpected(without_library_tag(ex.what()) + position_suffix(text, at));
     }
     if (!ok) {
         if (reader.error().empty()) return std::unexpected("invalid document" + position_suffix(text, text.size()));

@@ -21,7 +21,8 @@
 // declared order (fewer elements leave the rest absent, more are an error). No key is required; unknown keys
 // are skipped whatever their value; a declared key given twice is an error ("duplicate field `X`"). null means
 // absent for texts, lists and records; a flag must be true or false and a size a non-negative integer that
-// fits in 64 bits (null is an error for both). Strings must be valid UTF-8; arrays and objects may nest 127
+// fits in 64 bits (null is an error for both). A number beyond the range of a double is skipped like any value
+// under an unknown key and is an error ("number out of range") where a field takes it. Strings must be valid UTF-8; arrays and objects may nest 127
 // levels deep, not 128; only white space may follow the document. Every error message ends with
 // " at line L column C".
 #include <cstddef>

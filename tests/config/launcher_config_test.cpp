@@ -94,6 +94,16 @@ TEST(LauncherConfigFile, UpdateBlockIsKeptOnlyWithAManifestUrl) {
     EXPECT_EQ(load_document(game, R"({"Update": [true, "m", "f"]})").update, (UpdateConfig{true, "m", "f"}));
 }
 
+TEST(LauncherConfigFile, NumberBeyondADoubleIsSkippedUnderAnUnknownKeyAndRejectedInAField) {
+    TempDir game;
+    EXPECT_EQ(load_document(game, R"({"Update":{"Enabled":false,"ManifestUrl":"https://m"},"Extra":1e999})").update,
+              (UpdateConfig{false, "https://m", {}}));
+    EXPECT_EQ(load_document(game, R"({"CloseAfterStart": 1e999, "ServerName": "S"})"),
+              default_launcher_config(endpoints));
+    EXPECT_EQ(deserialize_launcher_config(R"({"News": [{"Tag": 1E400}]})").error(),
+              "number out of range at line 1 column 23");
+}
+
 TEST(LauncherConfigFile, PresentListsAreKeptEvenWhenEmpty) {
     TempDir game;
     const LauncherConfig c = load_document(game, R"({"Info": [], "Links": [{"Url": "u"}], "News": []})");

@@ -48,6 +48,16 @@ TEST_F(RemoteConfigTest, ParsesTheDocumentWithoutDefaultsAndSkipsUnknownKeys) {
     EXPECT_FALSE(config->close_after_start);
 }
 
+TEST_F(RemoteConfigTest, NumberBeyondADoubleUnderAnUnknownKeyIsSkipped) {
+    server.set_body("/launcher.json", R"({"ServerName": "S", "Launcher": {"Size": 1, "Build": 1e999}, "Next": -2e308})");
+    auto config = download();
+    ASSERT_TRUE(config.has_value());
+    EXPECT_EQ(config->server_name, "S");
+
+    server.set_body("/launcher.json", R"({"ServerName": "S", "CloseAfterStart": 1e999})");
+    EXPECT_FALSE(download().has_value());
+}
+
 TEST_F(RemoteConfigTest, EmptyObjectGivesAConfigurationWithEverythingAbsent) {
     server.set_body("/launcher.json", "{}");
 

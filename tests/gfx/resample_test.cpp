@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "gfx/image_blit.h"
+
 #include <algorithm>
+#include <array>
 #include <random>
 
 namespace qo {
@@ -45,6 +48,31 @@ TEST(ResamplePixmap, EnlargingInterpolatesAcrossAnEdge) {
   EXPECT_GT(pixel_blue(out.pixel(4, 0)), 170u);
   EXPECT_LT(pixel_blue(out.pixel(3, 0)), 85u);
   EXPECT_NEAR(static_cast<int>(pixel_blue(out.pixel(3, 0)) + pixel_blue(out.pixel(4, 0))), 255, 2);
+}
+
+// The bicubic lobes overshoot; a colour channel above its alpha is no premultiplied pixel, and the integer
+// source-over then carries across channel bytes.
+TEST(ResamplePixmap, EnlargingKeepsEveryChannelWithinItsAlpha) {
+  for (auto [w, h, new_w, new_h] : {std::array<uint32_t, 4>{37, 23, 100, 77}, {8, 5, 41, 13}, {3, 9, 3, 40}}) {
+    const Pixmap out = resample_pixmap(random_image(w, h), new_w, new_h);
+    for (uint32_t word : out.pixels()) {
+      const uint32_t a = pixel_alpha(word);
+      ASSERT_LE(std::max({pixel_red(word), pixel_green(word), pixel_blue(word)}), a)
+          << std::hex << word << " in " << std::dec << w << "x" << h << " -> " << new_w << "x" << new_h;
+    }
+  }
+}
+
+TEST(ResamplePixmap, EnlargedEdgeToTranslucentBlackBlendsOverWhiteAsLightGrey) {
+  Pixmap source = Pixmap::make(8, 1);
+  for (uint32_t x = 0; x < 8; ++x) source.set_pixel(x, 0, x < 4 ? 0xFF000000u : 0x28282828u);
+  const Pixmap out = resample_pixmap(source, 32, 1);
+  for (uint32_t x = 16; x < 32; ++x) {
+    const uint32_t blended = blend_pixel_over(out.pixel(x, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel_alpha(blended), 0xFFu) << "x " << x << ": " << std::hex << blended;
+    EXPECT_GE(std::min({pixel_red(blended), pixel_green(blended), pixel_blue(blended)}), 0xC0u)
+        << "x " << x << ": " << std::hex << blended;
+  }
 }
 
 TEST(ResamplePixmap, HalvingAveragesEachTwoByTwoBlock) {

@@ -119,6 +119,18 @@ TEST_F(UpdateTestMode, FailureEndsWithTheErrorAndExitCodeOne) {
     EXPECT_EQ(log_text(), "ERRO: endereço de atualização inválido (precisa ser https).\r\n");
 }
 
+TEST_F(UpdateTestMode, TransferFailureIsLoggedInPortugueseWithTheTransportsWording) {
+    configure(enabled_block());
+    const std::string port = std::to_string(server.port());
+    server.stop();
+    EXPECT_EQ(run_mode(), 1);
+    const std::string log = log_text();
+    EXPECT_TRUE(log.starts_with("Buscando atualizações...\r\nERRO: a conexão com o servidor foi recusada (Failed to "
+                                "connect to 127.0.0.1 port " + port))
+        << log;
+    EXPECT_TRUE(log.ends_with(")\r\n")) << log;
+}
+
 TEST_F(UpdateTestMode, DisabledBlockSucceedsWithoutRequests) {
     configure("{\"Enabled\": false, \"ManifestUrl\": \"" + server.url("/m/manifest.json") + "\"}");
     EXPECT_EQ(run_mode(), 0);

@@ -99,5 +99,10 @@ TEST_F(UpdateJobThread, FailedUpdateSendsOnlyTheErrorText) {
     EXPECT_EQ(run(true), std::vector<std::string>{"JobFinished(o servidor respondeu 404)"});
 }
 
+TEST_F(UpdateJobThread, TransferFailureReachesTheWindowInPortugueseWithoutTheTransportsWording) {
+    server.stop();
+    EXPECT_EQ(run(true), std::vector<std::string>{"JobFinished(a conexão com o servidor foi recusada)"});
+}
+
 }  // namespace
 }  // namespace qo

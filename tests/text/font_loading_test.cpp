@@ -114,6 +114,37 @@ TEST(FontLoading, BytesThatAreNoFontLoadNothing) {
     EXPECT_FALSE(load_font(cut_short));
 }
 
+// Offset of a table of a single-face file, found through its table directory.
+std::size_t table_offset(const Bytes& face, std::uint32_t tag) {
+    const unsigned tables = face[4] << 8 | face[5];
+    for (unsigned t = 0; t < tables; ++t) {
+        if (get_u32(face, 12 + 16 * t) == tag) return get_u32(face, 12 + 16 * t + 8);
+    }
+    ADD_FAILURE() << "no table " << std::hex << tag;
+    return 0;
+}
+
+TEST(FontLoading, InvalidMaximumProfileLoadsNothing) {
+    const Bytes regular = to_bytes(test::embedded_font_bytes("Manrope-Regular.ttf"));
+    const std::size_t maxp = table_offset(regular, 0x6D617870);  // "maxp": version (16.16), then the glyph count
+    struct Case {
+        std::uint32_t version;
+        std::uint16_t glyphs;
+        bool loads;
+    };
+    for (auto [version, glyphs, loads] : {Case{0x00010000, 1, true}, Case{0x00005000, 400, true},
+                                          Case{0x00010000, 0, false}, Case{0x00005000, 0, false},
+                                          Case{0x00000000, 400, false}, Case{0x00020000, 400, false},
+                                          Case{0x00008000, 400, false}, Case{0x00015000, 400, false}}) {
+        Bytes patched = regular;
+        put_u32(patched, maxp, version);
+        patched[maxp + 4] = static_cast<std::uint8_t>(glyphs >> 8);
+        patched[maxp + 5] = static_cast<std::uint8_t>(glyphs);
+        EXPECT_EQ(load_font(patched).has_value(), loads) << std::hex << "version " << version << std::dec
+                                                         << ", " << glyphs << " glyphs";
+    }
+}
+
 TEST(FontLoading, SystemFontFileLoads) {
     const std::filesystem::path path = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
     std::string bytes = test::read_file(path);

@@ -55,6 +55,18 @@ TEST(ManifestFormatRead, StrictFieldsRejectTheWholeDocument) {
     EXPECT_EQ(read_manifest_record("{} {}").error(), "trailing characters at line 1 column 4");
 }
 
+TEST(ManifestFormatRead, NumberBeyondADoubleIsSkippedUnderAnUnknownKeyAndRejectedInAField) {
+    auto skipped = read_manifest_record(R"({"Built": 1e999, "Files": [{"Path": "a", "Size": 2, "Weight": 9e999}]})");
+    ASSERT_TRUE(skipped) << skipped.error();
+    EXPECT_EQ(skipped->files, (std::vector<ManifestFile>{{"a", 2, std::nullopt, false}}));
+
+    EXPECT_EQ(read_manifest_record(R"({"Files": [{"Path": "a", "Size": 1e999}]})").error(),
+              "number out of range at line 1 column 38");
+    EXPECT_EQ(read_manifest_record(R"(["1", [["a", 1e999]]])").error(), "number out of range at line 1 column 18");
+    EXPECT_EQ(read_manifest_file_entry(R"({"Path": "a", "OnlyIfMissing": 1e999})").error(),
+              "number out of range at line 1 column 36");
+}
+
 TEST(ManifestFormatRead, SingleEntry) {
     auto entry = read_manifest_file_entry(R"({"Path": "a/b", "Size": 18446744073709551615, "Sha256": null})");
     ASSERT_TRUE(entry) << entry.error();

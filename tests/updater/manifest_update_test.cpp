@@ -279,6 +279,9 @@ TEST_F(ManifestUpdate, ServerAndManifestErrorsComeBackAsTexts) {
     ASSERT_FALSE(invalid);
     EXPECT_TRUE(invalid.error().starts_with("manifesto inválido: ")) << invalid.error();
 
+    server.set_body("/manifest.json", R"({"Files": [{"Size": 1e999}]})");
+    EXPECT_EQ(run().error(), "manifesto inválido: number out of range at line 1 column 25");
+
     server.set_body("/manifest.json", "\xEF\xBB\xBF{\"Files\": [{\"Path\": \"gone.bin\", \"Size\": 1}]}");
     EXPECT_EQ(run().error(), "o servidor respondeu 404");
     EXPECT_FALSE(std::filesystem::exists(game / "gone.bin.part"));

@@ -94,6 +94,36 @@ TEST(JsonRecordRead, KeysAreCaseSensitiveAndUnknownKeysAreSkippedWhateverTheirVa
     EXPECT_EQ((*doc->items)[0].name, "n");
 }
 
+// Numbers beyond the range of a double: skipped like any value under an unknown key, the reader's own error in a
+// declared field.
+TEST(JsonRecordRead, NumbersOutOfRangeAreSkippedUnderUnknownKeysAndRejectedInFields) {
+    const std::string huge_integer(400, '9');
+    for (const std::string& skipped : {std::string(R"({"Extra": 1e999, "Title": "kept"})"),
+                                       std::string(R"({"Extra": [-1E+400, {"x": 1.5e309}], "Title": "kept"})"),
+                                       R"({"Title": "kept", "Extra": )" + huge_integer + "}",
+                                       std::string(R"({"Items": [{"More": 1e999}], "Title": "kept", "Main": {"M": 1e999}})"),
+                                       std::string(R"({"Title": "kept", "Tiny": 1e-999, "Zero": 0e999})")}) {
+        auto doc = read_record<Doc>(skipped);
+        ASSERT_TRUE(doc) << skipped << " -> " << doc.error();
+        EXPECT_EQ(doc->title, "kept") << skipped;
+    }
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    for (auto [text, error] : {
+             Case{R"({"Size": 1e999})", "number out of range at line 1 column 14"},
+             Case{R"({"Flag": -1e999})", "number out of range at line 1 column 15"},
+             Case{"{\"Title\":\n 2E400}", "number out of range at line 2 column 6"},
+             Case{R"({"Items": [{"Count": 1e999}]})", "number out of range at line 1 column 26"},
+             Case{R"({"Items": [1e999]})", "number out of range at line 1 column 16"},
+             Case{R"(["t", true, 1e999])", "number out of range at line 1 column 17"},
+             Case{"1e999", "number out of range at line 1 column 5"},
+         }) {
+        EXPECT_EQ(error_of(text), error) << text;
+    }
+}
+
 TEST(JsonRecordRead, ArrayFormFillsFieldsInDeclaredOrder) {
     auto doc = read_record<Doc>(R"(["t", true, 7, [["a"]], ["m", 1, true]])");
     ASSERT_TRUE(doc) << doc.error();
