@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <mutex>
 
 #include "util/text.h"
+#include "util/tls_trust.h"
 
 namespace qo {
 namespace {
@@ -26,29 +25,6 @@ void init_transport_once() {
         std::signal(SIGPIPE, SIG_IGN);
 #endif
     });
-}
-
-std::optional<std::string> read_whole_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
-// The system bundle followed by the extra certificates, so that both are trusted: a CA blob replaces the
-// bundle file libcurl would otherwise load.
-std::optional<std::string> combined_ca_bundle(CURL* handle, const std::string& extra_ca_file) {
-    auto extra = read_whole_file(extra_ca_file);
-    if (!extra || extra->find("-----BEGIN CERTIFICATE-----") == std::string::npos) return std::nullopt;
-    std::string bundle;
-    char* system_bundle = nullptr;
-    if (curl_easy_getinfo(handle, CURLINFO_CAINFO, &system_bundle) == CURLE_OK && system_bundle != nullptr) {
-        if (auto system = read_whole_file(system_bundle)) bundle = std::move(*system);
-    }
-    if (!bundle.empty() && bundle.back() != '\n') bundle += '\n';
-    bundle += *extra;
-    return bundle;
 }
 
 std::string_view trim_header_space(std::string_view text) {
@@ -148,6 +124,9 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
     const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
     if (version == nullptr || (version->features & CURL_VERSION_SSL) == 0) return std::unexpected(TLS_SETUP_ERROR);
 
+    TlsTrust* trust = shared_tls_trust(options.extra_ca_file);
+    if (trust == nullptr) return std::unexpected(TLS_SETUP_ERROR);
+
     auto impl = std::make_unique<Impl>();
     impl->handle = curl_easy_init();
     CURL* h = impl->handle;
@@ -162,14 +141,9 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
               set(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
               set(h, CURLOPT_SSL_VERIFYPEER, 1L) && set(h, CURLOPT_SSL_VERIFYHOST, 2L) &&
               set(h, CURLOPT_BUFFERSIZE, static_cast<long>(HTTP_CHUNK_MAX)) &&
-              set(h, CURLOPT_HEADERFUNCTION, &on_header_line) && set(h, CURLOPT_WRITEFUNCTION, &on_body_bytes);
+              set(h, CURLOPT_HEADERFUNCTION, &on_header_line) && set(h, CURLOPT_WRITEFUNCTION, &on_body_bytes) &&
+              attach_tls_trust(h, *trust);
     if (ok && !options.user_agent.empty()) ok = set(h, CURLOPT_USERAGENT, options.user_agent.c_str());
-    if (ok && !options.extra_ca_file.empty()) {
-        auto bundle = combined_ca_bundle(h, options.extra_ca_file);
-        if (!bundle) return std::unexpected(TLS_SETUP_ERROR);
-        curl_blob blob{bundle->data(), bundle->size(), CURL_BLOB_COPY};
-        ok = set(h, CURLOPT_CAINFO_BLOB, &blob);
-    }
     if (!ok) return std::unexpected(TLS_SETUP_ERROR);
     return HttpAgent(std::move(impl));
 }

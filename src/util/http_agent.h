@@ -1,7 +1,9 @@
 #pragma once
-// A small blocking HTTPS client: one agent holds one transfer handle with its time-outs, User-Agent and trusted
-// certificates, and runs GET requests one after another. An agent belongs to one thread at a time; never share
-// one between threads (give every worker its own).
+// A small blocking HTTPS client: one agent holds one transfer handle with its time-outs and User-Agent, and runs
+// GET requests one after another, keeping its connection open between them where the server allows. The trusted
+// certificates are parsed once per process and shared by all agents (util/tls_trust.h), and so are TLS sessions
+// between agents of the same trust. An agent belongs to one thread at a time; never share one between threads
+// (give every worker its own).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "support/https_server.h"
+#include "support/temp_dir.h"
+#include "util/tls_trust.h"
 
 namespace qo {
 namespace {
@@ -278,6 +280,39 @@ TEST_F(HttpAgentTest, CertificateOfAnUnknownAuthorityIsRejected) {
     auto got = agent.get_body(server.url("/doc"), 100);
     EXPECT_FALSE(got.has_value());
     EXPECT_TRUE(server.requests_to("/doc").empty());
+}
+
+TEST_F(HttpAgentTest, CertificateForAnotherHostNameIsRejected) {
+    // The test certificate names the address 127.0.0.1 only; "localhost" reaches the same server.
+    server.set_body("/doc", "secret");
+    HttpAgent agent = make_agent();
+
+    auto got = agent.get_body("https://localhost:" + std::to_string(server.port()) + "/doc", 100);
+    EXPECT_FALSE(got.has_value());
+    EXPECT_TRUE(server.requests_to("/doc").empty());
+}
+
+TEST_F(HttpAgentTest, EveryAgentUsesTheOneTrustStoreParsedOnce) {
+    // A copy of the CA under a new name: a trust no other test has built yet.
+    test::TempDir dir;
+    test::write_file(dir / "ca.pem", test::read_file(HttpsServer::ca_file()));
+    HttpAgentOptions options = trusting_options();
+    options.extra_ca_file = (dir / "ca.pem").string();
+    server.set_body("/doc", "trusted");
+    const TlsTrustCounters before = tls_trust_counters();
+
+    HttpAgent first = make_agent(options);
+    EXPECT_EQ(tls_trust_counters().stores_parsed, before.stores_parsed + 1);
+    HttpAgent second = make_agent(options);
+    for (HttpAgent* agent : {&first, &second}) {
+        auto got = agent->get_body(server.url("/doc"), 100);
+        ASSERT_TRUE(got.has_value()) << got.error();
+        EXPECT_EQ(got->bytes, "trusted");
+    }
+
+    const TlsTrustCounters after = tls_trust_counters();
+    EXPECT_EQ(after.stores_parsed, before.stores_parsed + 1) << "the second agent parsed nothing";
+    EXPECT_GE(after.connections, before.connections + 2) << "each agent's connection was given the shared store";
 }
 
 TEST(HttpAgentCreate, UnreadableExtraCaFailsToStart) {
