@@ -176,9 +176,9 @@ public:
             if (attempt > 1) pause_with(phase_.sleep, RETRY_PAUSE_STEP * (attempt - 1));
             attempt_bytes_ = 0;
             std::string error = attempt_once(entry, url, *temp, target);
+            if (error.empty()) return {};  // renamed into place: nothing left to remove
             std::error_code ec;
-            fs::remove(*temp, ec);  // nothing is left after a successful rename
-            if (error.empty()) return {};
+            fs::remove(*temp, ec);
             if (error == CANCELLED) return error;
             state_.take_back_bytes(attempt_bytes_);
             last_error = std::move(error);

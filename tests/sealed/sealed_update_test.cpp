@@ -1,10 +1,14 @@
 #include "sealed/sealed_update.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -15,6 +19,33 @@
 #include "support/release_builder.h"
 #include "support/temp_dir.h"
 #include "support/test_keys.h"
+
+// Every removal of a temporary download file in this process is counted: the C library's remove and unlink are
+// wrapped here (the test program's own definitions come before the library's) and passed on unchanged.
+namespace {
+std::atomic<int> temporary_file_removals{0};
+
+template <typename Function>
+Function next_definition(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+void count_if_temporary(const char* path) {
+    if (path != nullptr && std::strstr(path, ".tmp-") != nullptr) temporary_file_removals.fetch_add(1);
+}
+}  // namespace
+
+extern "C" int remove(const char* path) noexcept {
+    static const auto real = next_definition<int (*)(const char*)>("remove");
+    count_if_temporary(path);
+    return real(path);
+}
+
+extern "C" int unlink(const char* path) noexcept {
+    static const auto real = next_definition<int (*)(const char*)>("unlink");
+    count_if_temporary(path);
+    return real(path);
+}
 
 namespace qo {
 namespace {
@@ -233,6 +264,20 @@ TEST_F(SealedUpdateConcurrent, TwelveWorkersPlaceAndDownloadManyFilesTogether) {
     auto result = run();
     ASSERT_TRUE(result) << result.error();
     expect_installed(second);
+}
+
+TEST_F(SealedUpdate, DownloadedFilesAreRenamedIntoPlaceWithoutAnotherRemoval) {
+    auto files = test::sample_client("a");
+    for (int i = 0; i < 20; ++i)
+        test::set_client_file(files, "Assets/many/" + std::to_string(i) + ".bin", std::string(1000 + i, 'm'));
+    PublishedRelease release = test::build_test_release(files);
+    publish(release);
+    const int removals_before = temporary_file_removals.load();
+
+    auto result = run(root.path());
+    ASSERT_TRUE(result) << result.error();
+    expect_installed(release);
+    EXPECT_EQ(temporary_file_removals.load(), removals_before);
 }
 
 // ---- the list ----
