@@ -328,8 +328,9 @@ std::expected<void, std::string> run_download_phase(const DownloadPhase& phase) 
     PhaseState state(phase.sink, phase.cancel);
     const std::size_t count = phase.downloads.size();
 
-    const HttpAgentOptions options = update_agent_options(
-        phase.connection.connect_timeout, phase.connection.io_timeout, phase.connection.extra_ca_file);
+    const HttpAgentOptions options =
+        update_agent_options(phase.connection.connect_timeout, phase.connection.io_timeout,
+                             phase.connection.extra_ca_file, phase.connection.speed_floor);
 
     run_workers([&] {
         auto agent = HttpAgent::create(options);

@@ -16,10 +16,19 @@
 
 namespace qo {
 
+// The slowest transfer an agent puts up with: one that receives fewer than `bytes_per_second` on average over
+// any `window` (counted from the start of the request) ends like a time-out. A trickling server must not hold a
+// request open for days. Zero in either field turns the floor off.
+struct SpeedFloor {
+    std::uint64_t bytes_per_second = 1024;
+    std::chrono::milliseconds window{120'000};
+};
+
 struct HttpAgentOptions {
     std::chrono::seconds connect_timeout{30};
     // A transfer that moves no byte for this long ends with a time-out (waiting for the answer included).
     std::chrono::seconds io_timeout{120};
+    SpeedFloor speed_floor{};
     std::string user_agent;     // sent as the User-Agent header of every request
     std::string extra_ca_file;  // PEM certificates trusted besides the system store; empty for none
     int max_redirects = 5;      // redirects followed per request; one more fails the request
@@ -71,8 +80,8 @@ public:
     // GET url, following redirects. on_head is called once with the final answer's head before any body byte;
     // on_chunk then receives the body. Either may answer stop, which ends the transfer at once
     // (outcome.stopped). For a status of 400 and above neither is called and the body is dropped.
-    // Errors: the transport's own text (connection, TLS, time-out, too many redirects, a body cut short
-    // of its Content-Length or a Content-Length the transport can't read, ...).
+    // Errors: the transport's own text (connection, TLS, time-out, a transfer below the speed floor, too many
+    // redirects, a body cut short of its Content-Length or a Content-Length the transport can't read, ...).
     std::expected<HttpOutcome, std::string> get(const std::string& url, const HttpHeadHandler& on_head,
                                                 const HttpChunkHandler& on_chunk);
 

@@ -110,6 +110,7 @@ protected:
                                       .key = test::test_release_key(),
                                       .connect_timeout = std::chrono::seconds{5},
                                       .io_timeout = std::chrono::seconds{10},
+                                      .speed_floor = speed_floor,
                                       .sleep = recorder.sleeper()};
         ProgressSink sink = recorder.sink();
         return update_sealed_client(root.path(), active_folder, sink, cancel, settings);
@@ -136,6 +137,7 @@ protected:
     test::HttpsServer server;
     Recorder recorder;
     std::atomic<bool> cancel{false};
+    SpeedFloor speed_floor{};
 };
 
 // ---- whole runs ----
@@ -369,6 +371,23 @@ TEST_F(SealedUpdateFaults, WrongDigestIsRetriedFourTimesWithGrowingPauses) {
     std::vector<milliseconds> pauses = recorder.pauses;
     EXPECT_EQ(pauses, (std::vector<milliseconds>{milliseconds(800), milliseconds(1600), milliseconds(2400)}));
     expect_untouched();
+}
+
+TEST_F(SealedUpdateFaults, TricklingServerFailsAnAttemptLikeATimeOutAndTheRetryGoesOn) {
+    // 40 bytes every 100 ms: about 400 bytes/s, under a floor of 1 KiB/s over any 1.5 s (in production 120 s).
+    // The window must leave the other, tiny files time for their handshakes on a busy machine.
+    speed_floor = SpeedFloor{.bytes_per_second = 1024, .window = std::chrono::milliseconds(1500)};
+    server.set_fault(blob_url(), {.chunk_size = 40, .chunk_delay = std::chrono::milliseconds(100), .times = 1});
+    const int removals_before = temporary_file_removals.load();
+
+    auto result = run();
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(server.requests_to(blob_url()).size(), 2u);
+    EXPECT_EQ(recorder.pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(800)}));
+    EXPECT_EQ(temporary_file_removals.load(), removals_before + 1) << "the cut attempt removed its file";
+    EXPECT_EQ(test::read_file(folder_of(second) / blob), second.find(blob)->bytes);
+    EXPECT_EQ(active_record(), second.release_id);
+    EXPECT_TRUE(temporary_files(root.path()).empty());
 }
 
 TEST_F(SealedUpdateFaults, ServerErrorOnOneFileStopsTheUpdateWithItsText) {

@@ -1,5 +1,6 @@
 #include "util/http_agent.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -313,6 +314,30 @@ TEST_F(HttpAgentTest, EveryAgentUsesTheOneTrustStoreParsedOnce) {
     const TlsTrustCounters after = tls_trust_counters();
     EXPECT_EQ(after.stores_parsed, before.stores_parsed + 1) << "the second agent parsed nothing";
     EXPECT_GE(after.connections, before.connections + 2) << "each agent's connection was given the shared store";
+}
+
+TEST_F(HttpAgentTest, TransferBelowTheSpeedFloorEndsLikeATimeOut) {
+    // 40 bytes every 100 ms is 400 bytes/s: no read ever waits long, but the average stays under the floor.
+    server.set_body("/drip", pattern_bytes(100'000));
+    server.set_fault("/drip", HttpFault{.chunk_size = 40, .chunk_delay = std::chrono::milliseconds(100)});
+    // 4 KiB every 50 ms is 80 KiB/s: slower than the window in total, faster than the floor throughout.
+    server.set_body("/steady", pattern_bytes(100'000));
+    server.set_fault("/steady", HttpFault{.chunk_size = 4096, .chunk_delay = std::chrono::milliseconds(50)});
+    HttpAgentOptions options = trusting_options();
+    options.speed_floor = SpeedFloor{.bytes_per_second = 1024, .window = std::chrono::milliseconds(1000)};
+    HttpAgent agent = make_agent(options);
+
+    const auto start = std::chrono::steady_clock::now();
+    auto dripping = agent.get_body(server.url("/drip"), 1 << 20);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_FALSE(dripping.has_value());
+    EXPECT_FALSE(dripping.error().empty());
+    EXPECT_NE(dripping.error(), curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK)) << "a time-out, not an abort";
+    EXPECT_LT(seconds, 4.0);
+
+    auto steady = agent.get_body(server.url("/steady"), 1 << 20);
+    ASSERT_TRUE(steady.has_value()) << steady.error();
+    EXPECT_EQ(steady->bytes.size(), 100'000u);
 }
 
 TEST(HttpAgentCreate, UnreadableExtraCaFailsToStart) {
