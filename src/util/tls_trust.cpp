@@ -130,9 +130,10 @@ CURLcode give_shared_store(CURL*, void* ssl_ctx, void* user) {
 }  // namespace
 
 TlsTrust* shared_tls_trust(const std::string& extra_ca_file) {
-    // Built trusts live until the process ends: every agent may hold a pointer to one.
+    // Built trusts live until the process ends, never destroyed: an agent may hold a pointer to one while
+    // static objects are torn down, and libcurl and OpenSSL keep pointers into them.
     static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<TlsTrust>> trusts;
+    static auto& trusts = *new std::map<std::string, std::unique_ptr<TlsTrust>>;
     std::lock_guard lock(mutex);
     if (auto found = trusts.find(extra_ca_file); found != trusts.end()) return found->second.get();
 
