@@ -176,9 +176,9 @@ public:
             if (attempt > 1) pause_with(phase_.sleep, RETRY_PAUSE_STEP * (attempt - 1));
             attempt_bytes_ = 0;
             std::string error = attempt_once(entry, url, *temp, target);
+            if (error.empty()) return {};  // renamed into place: nothing left to remove
             std::error_code ec;
-            fs::remove(*temp, ec);  // nothing is left after a successful rename
-            if (error.empty()) return {};
+            fs::remove(*temp, ec);
             if (error == CANCELLED) return error;
             state_.take_back_bytes(attempt_bytes_);
             last_error = std::move(error);
@@ -328,8 +328,9 @@ std::expected<void, std::string> run_download_phase(const DownloadPhase& phase) 
     PhaseState state(phase.sink, phase.cancel);
     const std::size_t count = phase.downloads.size();
 
-    const HttpAgentOptions options = update_agent_options(
-        phase.connection.connect_timeout, phase.connection.io_timeout, phase.connection.extra_ca_file);
+    const HttpAgentOptions options =
+        update_agent_options(phase.connection.connect_timeout, phase.connection.io_timeout,
+                             phase.connection.extra_ca_file, phase.connection.speed_floor);
 
     run_workers([&] {
         auto agent = HttpAgent::create(options);

@@ -16,6 +16,7 @@
 #include "events/progress_sink.h"
 #include "sealed/release_list.h"
 #include "sealed/sleeper.h"
+#include "util/http_agent.h"
 
 namespace qo {
 
@@ -32,6 +33,7 @@ struct DownloadConnection {
     std::string extra_ca_file;  // trusted besides the system store; empty for none
     std::chrono::seconds connect_timeout{30};
     std::chrono::seconds io_timeout{120};
+    SpeedFloor speed_floor{};  // an attempt slower than this ends like a time-out and is retried
 };
 
 struct PlacePhase {

@@ -122,8 +122,8 @@ std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& r
                                                                const std::atomic<bool>& cancel,
                                                                const SealedUpdateSettings& settings) {
     report(sink, "Buscando atualizações...");
-    auto agent = HttpAgent::create(
-        update_agent_options(settings.connect_timeout, settings.io_timeout, settings.extra_ca_file));
+    auto agent = HttpAgent::create(update_agent_options(settings.connect_timeout, settings.io_timeout,
+                                                        settings.extra_ca_file, settings.speed_floor));
     if (!agent) return std::unexpected(agent.error());
 
     const std::string client_base = settings.update_base_url + "/client";
@@ -161,7 +161,7 @@ std::expected<ActiveRelease, std::string> update_sealed_client(const fs::path& r
             return std::unexpected(space.error());
         report(sink, format_download_progress(first_install, 0, need));
         DownloadConnection connection{client_base, settings.extra_ca_file, settings.connect_timeout,
-                                      settings.io_timeout};
+                                      settings.io_timeout, settings.speed_floor};
         auto downloaded = run_download_phase(DownloadPhase{*downloads, target, connection, list->release_id,
                                                            first_install, need, sink, cancel, settings.sleep});
         if (cancel.load()) return std::unexpected(CANCELLED);

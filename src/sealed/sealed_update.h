@@ -29,6 +29,7 @@ struct SealedUpdateSettings {
     ReleaseKey key;
     std::chrono::seconds connect_timeout{30};
     std::chrono::seconds io_timeout{120};
+    SpeedFloor speed_floor{};
     Sleeper sleep;  // empty: really sleep
 };
 

@@ -10,10 +10,11 @@ namespace qo {
 inline constexpr const char* UPDATE_USER_AGENT = "QoTarmishLauncher/2.0";
 
 inline HttpAgentOptions update_agent_options(std::chrono::seconds connect_timeout, std::chrono::seconds io_timeout,
-                                             const std::string& extra_ca_file) {
+                                             const std::string& extra_ca_file, const SpeedFloor& speed_floor = {}) {
     HttpAgentOptions options;
     options.connect_timeout = connect_timeout;
     options.io_timeout = io_timeout;
+    options.speed_floor = speed_floor;
     options.user_agent = UPDATE_USER_AGENT;
     options.extra_ca_file = extra_ca_file;
     return options;

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <iterator>
+#include <deque>
 #include <limits>
 #include <mutex>
 
 #include "util/text.h"
+#include "util/tls_trust.h"
 #include "util/transfer_error_text.h"
 
 namespace qo {
@@ -27,29 +27,6 @@ void init_transport_once() {
         std::signal(SIGPIPE, SIG_IGN);
 #endif
     });
-}
-
-std::optional<std::string> read_whole_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
-// The system bundle followed by the extra certificates, so that both are trusted: a CA blob replaces the
-// bundle file libcurl would otherwise load.
-std::optional<std::string> combined_ca_bundle(CURL* handle, const std::string& extra_ca_file) {
-    auto extra = read_whole_file(extra_ca_file);
-    if (!extra || extra->find("-----BEGIN CERTIFICATE-----") == std::string::npos) return std::nullopt;
-    std::string bundle;
-    char* system_bundle = nullptr;
-    if (curl_easy_getinfo(handle, CURLINFO_CAINFO, &system_bundle) == CURLE_OK && system_bundle != nullptr) {
-        if (auto system = read_whole_file(system_bundle)) bundle = std::move(*system);
-    }
-    if (!bundle.empty() && bundle.back() != '\n') bundle += '\n';
-    bundle += *extra;
-    return bundle;
 }
 
 std::string_view trim_header_space(std::string_view text) {
@@ -73,19 +50,62 @@ int status_from_line(std::string_view line) {
     return digits == 3 ? status : 0;
 }
 
+// Watches the speed floor of one request: bytes received (head and body) sampled over time, compared with the
+// floor over the last window.
+class SpeedWatch {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    SpeedWatch(const SpeedFloor& floor, Clock::time_point start)
+        : window_(floor.window),
+          min_bytes_(floor.bytes_per_second * static_cast<std::uint64_t>(floor.window.count()) / 1000),
+          enabled_(floor.bytes_per_second > 0 && floor.window.count() > 0) {
+        samples_.push_back({start, 0});
+    }
+
+    // True when fewer than the floor's bytes arrived in the window that ends now. The window is measured from
+    // the newest sample at least a window old, so it is never shorter than the floor's: a transfer that fails
+    // here averaged below the floor over a whole window.
+    bool too_slow(Clock::time_point now, std::uint64_t received) {
+        if (!enabled_) return false;
+        if (now - samples_.back().time >= window_ / SAMPLES_PER_WINDOW) samples_.push_back({now, received});
+        while (samples_.size() > 1 && samples_[1].time <= now - window_) samples_.pop_front();
+        const Sample& oldest = samples_.front();
+        return oldest.time <= now - window_ && received - oldest.received < min_bytes_;
+    }
+
+private:
+    static constexpr int SAMPLES_PER_WINDOW = 16;
+    struct Sample {
+        Clock::time_point time;
+        std::uint64_t received;
+    };
+    std::chrono::milliseconds window_;
+    std::uint64_t min_bytes_;
+    bool enabled_;
+    std::deque<Sample> samples_;
+};
+
 // State of one request, shared with the transport's callbacks.
 struct Transfer {
+    Transfer(const HttpHeadHandler& head_handler, const HttpChunkHandler& chunk_handler, const SpeedFloor& floor)
+        : on_head(&head_handler), on_chunk(&chunk_handler), speed(floor, SpeedWatch::Clock::now()) {}
+
     const HttpHeadHandler* on_head = nullptr;
     const HttpChunkHandler* on_chunk = nullptr;
     HttpResponseHead head;
     bool head_delivered = false;
     bool stopped = false;
     bool error_status_seen = false;
+    std::uint64_t received = 0;  // bytes of heads and bodies so far
+    SpeedWatch speed;
+    bool below_speed_floor = false;
 };
 
 std::size_t on_header_line(char* data, std::size_t size, std::size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     std::string_view line(data, size * count);
+    transfer.received += line.size();
     if (line.starts_with("HTTP/")) {
         // A new answer begins (a redirect or an interim answer came before): forget the previous head.
         transfer.head = HttpResponseHead{status_from_line(line), std::nullopt};
@@ -108,6 +128,7 @@ bool deliver_head(Transfer& transfer) {
 std::size_t on_body_bytes(char* data, std::size_t size, std::size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const std::size_t total = size * count;
+    transfer.received += total;
     if (transfer.head.status >= 400) {
         transfer.error_status_seen = true;
         return 0;  // an error answer's body is of no use: end the transfer
@@ -123,6 +144,14 @@ std::size_t on_body_bytes(char* data, std::size_t size, std::size_t count, void*
     return total;
 }
 
+// Called by the transport at least once a second while a request runs; a non-zero answer aborts it.
+int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    if (!transfer.speed.too_slow(SpeedWatch::Clock::now(), transfer.received)) return 0;
+    transfer.below_speed_floor = true;
+    return 1;
+}
+
 template <typename T>
 bool set(CURL* handle, CURLoption option, T value) {
     return curl_easy_setopt(handle, option, value) == CURLE_OK;
@@ -133,6 +162,17 @@ bool set(CURL* handle, CURLoption option, T value) {
 struct HttpAgent::Impl {
     CURL* handle = nullptr;
     char error_text[CURL_ERROR_SIZE] = {};
+    SpeedFloor speed_floor;
+
+    // A request cut by the speed floor ends as a time-out, worded like the transport's own.
+    void report_below_speed_floor(CURLcode& code) {
+        code = CURLE_OPERATION_TIMEDOUT;
+        auto end = fmt::format_to_n(error_text, CURL_ERROR_SIZE - 1,
+                                    "Operation too slow. Less than {} bytes/sec transferred the last {} seconds",
+                                    speed_floor.bytes_per_second,
+                                    std::chrono::duration<double>(speed_floor.window).count());
+        *end.out = '\0';
+    }
 
     ~Impl() {
         if (handle != nullptr) curl_easy_cleanup(handle);
@@ -149,7 +189,11 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
     const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
     if (version == nullptr || (version->features & CURL_VERSION_SSL) == 0) return std::unexpected(TLS_SETUP_ERROR);
 
+    TlsTrust* trust = shared_tls_trust(options.extra_ca_file);
+    if (trust == nullptr) return std::unexpected(TLS_SETUP_ERROR);
+
     auto impl = std::make_unique<Impl>();
+    impl->speed_floor = options.speed_floor;
     impl->handle = curl_easy_init();
     CURL* h = impl->handle;
     if (h == nullptr) return std::unexpected(TLS_SETUP_ERROR);
@@ -163,14 +207,10 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
               set(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
               set(h, CURLOPT_SSL_VERIFYPEER, 1L) && set(h, CURLOPT_SSL_VERIFYHOST, 2L) &&
               set(h, CURLOPT_BUFFERSIZE, static_cast<long>(HTTP_CHUNK_MAX)) &&
-              set(h, CURLOPT_HEADERFUNCTION, &on_header_line) && set(h, CURLOPT_WRITEFUNCTION, &on_body_bytes);
+              set(h, CURLOPT_HEADERFUNCTION, &on_header_line) && set(h, CURLOPT_WRITEFUNCTION, &on_body_bytes) &&
+              set(h, CURLOPT_NOPROGRESS, 0L) && set(h, CURLOPT_XFERINFOFUNCTION, &on_progress) &&
+              attach_tls_trust(h, *trust);
     if (ok && !options.user_agent.empty()) ok = set(h, CURLOPT_USERAGENT, options.user_agent.c_str());
-    if (ok && !options.extra_ca_file.empty()) {
-        auto bundle = combined_ca_bundle(h, options.extra_ca_file);
-        if (!bundle) return std::unexpected(TLS_SETUP_ERROR);
-        curl_blob blob{bundle->data(), bundle->size(), CURL_BLOB_COPY};
-        ok = set(h, CURLOPT_CAINFO_BLOB, &blob);
-    }
     if (!ok) return std::unexpected(TLS_SETUP_ERROR);
     return HttpAgent(std::move(impl));
 }
@@ -178,15 +218,15 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
 std::expected<HttpOutcome, std::string> HttpAgent::get(const std::string& url, const HttpHeadHandler& on_head,
                                                        const HttpChunkHandler& on_chunk) {
     CURL* h = impl_->handle;
-    Transfer transfer;
-    transfer.on_head = &on_head;
-    transfer.on_chunk = &on_chunk;
+    Transfer transfer(on_head, on_chunk, impl_->speed_floor);
     impl_->error_text[0] = '\0';
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    const CURLcode code = curl_easy_perform(h);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    CURLcode code = curl_easy_perform(h);
+    if (code == CURLE_ABORTED_BY_CALLBACK && transfer.below_speed_floor) impl_->report_below_speed_floor(code);
 
     if (code == CURLE_OK) {
         if (transfer.head.status < 400 && !transfer.head_delivered) deliver_head(transfer);

@@ -1,7 +1,9 @@
 #pragma once
-// A small blocking HTTPS client: one agent holds one transfer handle with its time-outs, User-Agent and trusted
-// certificates, and runs GET requests one after another. An agent belongs to one thread at a time; never share
-// one between threads (give every worker its own).
+// A small blocking HTTPS client: one agent holds one transfer handle with its time-outs and User-Agent, and runs
+// GET requests one after another, keeping its connection open between them where the server allows. The trusted
+// certificates are parsed once per process and shared by all agents (util/tls_trust.h), and so are TLS sessions
+// between agents of the same trust. An agent belongs to one thread at a time; never share one between threads
+// (give every worker its own).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -14,10 +16,19 @@
 
 namespace qo {
 
+// The slowest transfer an agent puts up with: one that receives fewer than `bytes_per_second` on average over
+// any `window` (counted from the start of the request) ends like a time-out. A trickling server must not hold a
+// request open for days. Zero in either field turns the floor off.
+struct SpeedFloor {
+    std::uint64_t bytes_per_second = 1024;
+    std::chrono::milliseconds window{120'000};
+};
+
 struct HttpAgentOptions {
     std::chrono::seconds connect_timeout{30};
     // A transfer that moves no byte for this long ends with a time-out (waiting for the answer included).
     std::chrono::seconds io_timeout{120};
+    SpeedFloor speed_floor{};
     std::string user_agent;     // sent as the User-Agent header of every request
     std::string extra_ca_file;  // PEM certificates trusted besides the system store; empty for none
     int max_redirects = 5;      // redirects followed per request; one more fails the request
@@ -69,8 +80,9 @@ public:
     // GET url, following redirects. on_head is called once with the final answer's head before any body byte;
     // on_chunk then receives the body. Either may answer stop, which ends the transfer at once
     // (outcome.stopped). For a status of 400 and above neither is called and the body is dropped.
-    // Errors: the Portuguese text of the failure (connection, TLS, time-out, too many redirects, a body cut
-    // short of its Content-Length or a Content-Length the transport can't read, ...), util/transfer_error_text.h.
+    // Errors: the Portuguese text of the failure (connection, TLS, time-out, a transfer below the speed floor, too
+    // many redirects, a body cut short of its Content-Length or a Content-Length the transport can't read, ...),
+    // util/transfer_error_text.h.
     std::expected<HttpOutcome, std::string> get(const std::string& url, const HttpHeadHandler& on_head,
                                                 const HttpChunkHandler& on_chunk);
 

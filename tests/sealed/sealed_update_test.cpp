@@ -1,10 +1,14 @@
 #include "sealed/sealed_update.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -16,6 +20,33 @@
 #include "support/release_builder.h"
 #include "support/temp_dir.h"
 #include "support/test_keys.h"
+
+// Every removal of a temporary download file in this process is counted: the C library's remove and unlink are
+// wrapped here (the test program's own definitions come before the library's) and passed on unchanged.
+namespace {
+std::atomic<int> temporary_file_removals{0};
+
+template <typename Function>
+Function next_definition(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+void count_if_temporary(const char* path) {
+    if (path != nullptr && std::strstr(path, ".tmp-") != nullptr) temporary_file_removals.fetch_add(1);
+}
+}  // namespace
+
+extern "C" int remove(const char* path) noexcept {
+    static const auto real = next_definition<int (*)(const char*)>("remove");
+    count_if_temporary(path);
+    return real(path);
+}
+
+extern "C" int unlink(const char* path) noexcept {
+    static const auto real = next_definition<int (*)(const char*)>("unlink");
+    count_if_temporary(path);
+    return real(path);
+}
 
 namespace qo {
 namespace {
@@ -80,6 +111,7 @@ protected:
                                       .key = test::test_release_key(),
                                       .connect_timeout = std::chrono::seconds{5},
                                       .io_timeout = std::chrono::seconds{10},
+                                      .speed_floor = speed_floor,
                                       .sleep = recorder.sleeper()};
         ProgressSink sink = recorder.sink();
         return update_sealed_client(root.path(), active_folder, sink, cancel, settings);
@@ -106,6 +138,7 @@ protected:
     test::HttpsServer server;
     Recorder recorder;
     std::atomic<bool> cancel{false};
+    SpeedFloor speed_floor{};
 };
 
 // ---- whole runs ----
@@ -279,6 +312,20 @@ TEST_F(SealedUpdateConcurrent, TwelveWorkersPlaceAndDownloadManyFilesTogether) {
     expect_installed(second);
 }
 
+TEST_F(SealedUpdate, DownloadedFilesAreRenamedIntoPlaceWithoutAnotherRemoval) {
+    auto files = test::sample_client("a");
+    for (int i = 0; i < 20; ++i)
+        test::set_client_file(files, "Assets/many/" + std::to_string(i) + ".bin", std::string(1000 + i, 'm'));
+    PublishedRelease release = test::build_test_release(files);
+    publish(release);
+    const int removals_before = temporary_file_removals.load();
+
+    auto result = run(root.path());
+    ASSERT_TRUE(result) << result.error();
+    expect_installed(release);
+    EXPECT_EQ(temporary_file_removals.load(), removals_before);
+}
+
 // ---- the list ----
 
 TEST_F(SealedUpdate, ListFetchIsTriedFourTimesWithGrowingPauses) {
@@ -368,6 +415,23 @@ TEST_F(SealedUpdateFaults, WrongDigestIsRetriedFourTimesWithGrowingPauses) {
     std::vector<milliseconds> pauses = recorder.pauses;
     EXPECT_EQ(pauses, (std::vector<milliseconds>{milliseconds(800), milliseconds(1600), milliseconds(2400)}));
     expect_untouched();
+}
+
+TEST_F(SealedUpdateFaults, TricklingServerFailsAnAttemptLikeATimeOutAndTheRetryGoesOn) {
+    // 40 bytes every 100 ms: about 400 bytes/s, under a floor of 1 KiB/s over any 1.5 s (in production 120 s).
+    // The window must leave the other, tiny files time for their handshakes on a busy machine.
+    speed_floor = SpeedFloor{.bytes_per_second = 1024, .window = std::chrono::milliseconds(1500)};
+    server.set_fault(blob_url(), {.chunk_size = 40, .chunk_delay = std::chrono::milliseconds(100), .times = 1});
+    const int removals_before = temporary_file_removals.load();
+
+    auto result = run();
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(server.requests_to(blob_url()).size(), 2u);
+    EXPECT_EQ(recorder.pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(800)}));
+    EXPECT_EQ(temporary_file_removals.load(), removals_before + 1) << "the cut attempt removed its file";
+    EXPECT_EQ(test::read_file(folder_of(second) / blob), second.find(blob)->bytes);
+    EXPECT_EQ(active_record(), second.release_id);
+    EXPECT_TRUE(temporary_files(root.path()).empty());
 }
 
 TEST_F(SealedUpdateFaults, ServerErrorOnOneFileStopsTheUpdateWithItsText) {

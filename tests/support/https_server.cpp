@@ -19,6 +19,7 @@ namespace qo::test {
 namespace {
 
 constexpr std::size_t SERVER_THREADS = 32;  // enough for a dozen parallel slow downloads and then some
+constexpr std::size_t KEEP_ALIVE_REQUESTS = 1000;  // clients keep their connections as they would with a real server
 
 std::filesystem::path tls_dir() { return std::filesystem::path(QO_TEST_DATA_DIR) / "tls"; }
 
@@ -182,6 +183,7 @@ HttpsServer::HttpsServer() : state_(std::make_unique<State>()) {
     }
     s.server.new_task_queue = [] { return new httplib::ThreadPool(SERVER_THREADS); };
     s.server.set_tcp_nodelay(true);  // head and body go out in separate writes: no waiting for delayed ACKs
+    s.server.set_keep_alive_max_count(KEEP_ALIVE_REQUESTS);
     s.server.Get(".*", [&s](const httplib::Request& req, httplib::Response& res) { s.respond(req, res); });
     s.port = s.server.bind_to_any_port("127.0.0.1");
     if (s.port <= 0) {

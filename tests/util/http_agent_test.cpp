@@ -1,10 +1,13 @@
 #include "util/http_agent.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "support/https_server.h"
+#include "support/temp_dir.h"
+#include "util/tls_trust.h"
 
 namespace qo {
 namespace {
@@ -278,6 +281,63 @@ TEST_F(HttpAgentTest, CertificateOfAnUnknownAuthorityIsRejected) {
     auto got = agent.get_body(server.url("/doc"), 100);
     EXPECT_FALSE(got.has_value());
     EXPECT_TRUE(server.requests_to("/doc").empty());
+}
+
+TEST_F(HttpAgentTest, CertificateForAnotherHostNameIsRejected) {
+    // The test certificate names the address 127.0.0.1 only; "localhost" reaches the same server.
+    server.set_body("/doc", "secret");
+    HttpAgent agent = make_agent();
+
+    auto got = agent.get_body("https://localhost:" + std::to_string(server.port()) + "/doc", 100);
+    EXPECT_FALSE(got.has_value());
+    EXPECT_TRUE(server.requests_to("/doc").empty());
+}
+
+TEST_F(HttpAgentTest, EveryAgentUsesTheOneTrustStoreParsedOnce) {
+    // A copy of the CA under a new name: a trust no other test has built yet.
+    test::TempDir dir;
+    test::write_file(dir / "ca.pem", test::read_file(HttpsServer::ca_file()));
+    HttpAgentOptions options = trusting_options();
+    options.extra_ca_file = (dir / "ca.pem").string();
+    server.set_body("/doc", "trusted");
+    const TlsTrustCounters before = tls_trust_counters();
+
+    HttpAgent first = make_agent(options);
+    EXPECT_EQ(tls_trust_counters().stores_parsed, before.stores_parsed + 1);
+    HttpAgent second = make_agent(options);
+    for (HttpAgent* agent : {&first, &second}) {
+        auto got = agent->get_body(server.url("/doc"), 100);
+        ASSERT_TRUE(got.has_value()) << got.error();
+        EXPECT_EQ(got->bytes, "trusted");
+    }
+
+    const TlsTrustCounters after = tls_trust_counters();
+    EXPECT_EQ(after.stores_parsed, before.stores_parsed + 1) << "the second agent parsed nothing";
+    EXPECT_GE(after.connections, before.connections + 2) << "each agent's connection was given the shared store";
+}
+
+TEST_F(HttpAgentTest, TransferBelowTheSpeedFloorEndsLikeATimeOut) {
+    // 40 bytes every 100 ms is 400 bytes/s: no read ever waits long, but the average stays under the floor.
+    server.set_body("/drip", pattern_bytes(100'000));
+    server.set_fault("/drip", HttpFault{.chunk_size = 40, .chunk_delay = std::chrono::milliseconds(100)});
+    // 4 KiB every 50 ms is 80 KiB/s: slower than the window in total, faster than the floor throughout.
+    server.set_body("/steady", pattern_bytes(100'000));
+    server.set_fault("/steady", HttpFault{.chunk_size = 4096, .chunk_delay = std::chrono::milliseconds(50)});
+    HttpAgentOptions options = trusting_options();
+    options.speed_floor = SpeedFloor{.bytes_per_second = 1024, .window = std::chrono::milliseconds(1000)};
+    HttpAgent agent = make_agent(options);
+
+    const auto start = std::chrono::steady_clock::now();
+    auto dripping = agent.get_body(server.url("/drip"), 1 << 20);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_FALSE(dripping.has_value());
+    EXPECT_FALSE(dripping.error().empty());
+    EXPECT_NE(dripping.error(), curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK)) << "a time-out, not an abort";
+    EXPECT_LT(seconds, 4.0);
+
+    auto steady = agent.get_body(server.url("/steady"), 1 << 20);
+    ASSERT_TRUE(steady.has_value()) << steady.error();
+    EXPECT_EQ(steady->bytes.size(), 100'000u);
 }
 
 TEST(HttpAgentCreate, UnreadableExtraCaFailsToStart) {

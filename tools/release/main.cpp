@@ -27,6 +27,9 @@ namespace {
 
 using qo::release::SigningKey;
 
+constexpr std::size_t SERVE_THREADS = 16;
+constexpr std::size_t SERVE_KEEP_ALIVE_REQUESTS = 1000;
+
 int usage() {
     std::fputs(
         "usage:\n"
@@ -124,6 +127,11 @@ int serve(const Arguments& args) {
     httplib::SSLServer server(args.options.at("cert").c_str(), args.options.at("key").c_str());
     if (!server.is_valid()) return fail("cannot load the certificate or its key");
     if (!server.set_mount_point("/", args.positional[0])) return fail("cannot serve " + args.positional[0]);
+    // Serve a launcher's parallel downloads at full speed: a thread for each of its workers and then some,
+    // connections kept for many requests, and small answers sent at once instead of waiting for delayed ACKs.
+    server.new_task_queue = [] { return new httplib::ThreadPool(SERVE_THREADS); };
+    server.set_keep_alive_max_count(SERVE_KEEP_ALIVE_REQUESTS);
+    server.set_tcp_nodelay(true);
     server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
         std::printf("%d %s %s\n", response.status, request.method.c_str(), request.path.c_str());
         std::fflush(stdout);
