@@ -1,8 +1,10 @@
 #include "gfx/pixel_spans.h"
 
 // Built for the baseline and for AVX2; the dynamic loader picks one per processor. Never -march=native: the
-// executable must run on any x86-64.
-#if defined(__x86_64__) && !defined(__clang__)
+// executable must run on any x86-64. Sanitized builds keep the baseline only: the loader runs the choosing
+// function before the sanitizer runtime is up, and an instrumented one can crash there. Those builds thus test the
+// baseline loops, the plain build the AVX2 ones.
+#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
 #define QO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define QO_VECTOR_CLONES
