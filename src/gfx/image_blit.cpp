@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "gfx/canvas.h"
+#include "gfx/pixel_spans.h"
 
 namespace qo {
 
 namespace {
-
-constexpr uint32_t PAIR_MASK = 0x00FF00FFu;
 
 // Sampling taps, interpolation weight and edge coverage for one destination column (or row).
 struct Taps {
@@ -53,10 +54,199 @@ std::pair<int32_t, int32_t> dest_range(float origin, float scale, uint32_t size,
   return {begin, end};
 }
 
-uint32_t scale_pixel(uint32_t pixel, uint32_t q) {
-  const uint32_t low = (((pixel & PAIR_MASK) * q) >> 8) & PAIR_MASK;
-  const uint32_t high = ((pixel >> 8) & PAIR_MASK) * q;
+// The weight of a sample: the opacity, reduced by the share of the destination pixel the image covers.
+uint32_t sample_weight(uint32_t column_coverage, uint32_t row_coverage, uint32_t q) {
+  if (column_coverage == 256 && row_coverage == 256) return q;
+  return (((column_coverage * row_coverage) >> 8) * q) >> 8;
+}
+
+// The vertical step and the weighting of one pixel whose two horizontal samples h0 (upper image row) and h1
+// (lower) are made, in packed two-channel arithmetic.
+uint32_t vertical_sample(uint32_t h0, uint32_t h1, uint32_t fy, uint32_t n) {
+  const uint32_t ify = 256 - fy;
+  uint32_t low = (((h0 & PAIR_MASK) * ify + (h1 & PAIR_MASK) * fy) >> 8) & PAIR_MASK;
+  uint32_t high = ((h0 >> 8) & PAIR_MASK) * ify + ((h1 >> 8) & PAIR_MASK) * fy;  // in bits 8-15 and 24-31
+  if (n <= 255) {
+    low = ((low * n) >> 8) & PAIR_MASK;
+    high = ((high >> 8) & PAIR_MASK) * n;
+  }
   return low | (high & 0xFF00FF00u);
+}
+
+// A run of destination columns [begin, end) that the image covers wholly, or a run of partly covered ones.
+struct ColumnSpan {
+  size_t begin;
+  size_t end;
+  bool full;
+};
+
+// Everything about the destination columns that does not change from row to row.
+struct ColumnTable {
+  std::vector<uint32_t> tap0;
+  std::vector<uint32_t> tap1;
+  std::vector<uint32_t> coverage;
+  std::vector<uint16_t> lane_frac;  // each column's weight of tap1, repeated for its two lanes
+  std::vector<ColumnSpan> spans;
+  std::vector<TapRun> runs;  // empty when the runs are too short to pay (enlarging): the taps are gathered
+  // Every column samples image column tap0[0] + column with weight 0 for its neighbour: the horizontal step
+  // is an exact copy of the image row.
+  bool exact_copy = true;
+
+  size_t size() const { return tap0.size(); }
+};
+
+// Where both taps are the same edge column, the sample is that pixel whatever the weight; the first edge is
+// read as the left tap of the pair (0, 1) at weight 0 and the last as the right tap of (width - 2, width - 1)
+// at weight 256, so the run of pairs goes on. Gives the left tap of the pair, or none (an image 1 wide).
+std::optional<uint32_t> pair_start(Taps& t, uint32_t image_width) {
+  if (image_width < 2) return std::nullopt;
+  if (t.tap1 == t.tap0 + 1) return t.tap0;
+  if (t.tap0 == 0) {
+    t.frac = 0;
+    return 0;
+  }
+  t.frac = 256;
+  return image_width - 2;
+}
+
+ColumnTable column_table(int32_t begin, int32_t end, float x, float scale_x, uint32_t image_width) {
+  ColumnTable table;
+  const auto count = static_cast<size_t>(end - begin);
+  table.tap0.resize(count);
+  table.tap1.resize(count);
+  table.coverage.resize(count);
+  table.lane_frac.resize(count * 2);
+  bool pairs = true;
+  for (size_t c = 0; c < count; ++c) {
+    Taps t = taps_for(begin + static_cast<int32_t>(c), x, scale_x, image_width);
+    table.tap0[c] = t.tap0;
+    table.tap1[c] = t.tap1;
+    table.coverage[c] = t.coverage;
+    table.exact_copy = table.exact_copy && t.frac == 0 && t.tap0 == table.tap0[0] + c;
+    const std::optional<uint32_t> first = pair_start(t, image_width);
+    pairs = pairs && first;
+    if (first) {
+      TapRun* run = table.runs.empty() ? nullptr : &table.runs.back();
+      const auto column = static_cast<uint32_t>(c);
+      if (run && run->end == column && run->first + (column - run->begin) == *first) {
+        run->end = column + 1;
+      } else {
+        table.runs.push_back({column, column + 1, *first});
+      }
+    }
+    std::fill_n(table.lane_frac.begin() + static_cast<ptrdiff_t>(c * 2), 2, static_cast<uint16_t>(t.frac));
+    const bool full = t.coverage == 256;
+    if (table.spans.empty() || table.spans.back().full != full) table.spans.push_back({c, c, full});
+    table.spans.back().end = c + 1;
+  }
+  // Runs shorter than a few vectors on average cost more in calls than a gather.
+  constexpr size_t MIN_AVERAGE_RUN = 8;
+  if (!pairs || table.runs.size() * MIN_AVERAGE_RUN > count) table.runs.clear();
+  return table;
+}
+
+// The image rows interpolated horizontally at the destination columns, one word per column. Consecutive
+// destination rows share image rows, so the last two are kept.
+class SampledRows {
+ public:
+  SampledRows(const Pixmap& image, const ColumnTable& columns) : image_(image), columns_(columns) {
+    if (columns_.exact_copy) return;
+    for (Slot& slot : slots_) slot.words.resize(columns_.size());
+    if (!columns_.runs.empty()) return;
+    left_.resize(columns_.size());
+    right_.resize(columns_.size());
+  }
+
+  std::pair<const uint32_t*, const uint32_t*> rows(uint32_t upper, uint32_t lower) {
+    const uint32_t* first = row(upper, lower);
+    return {first, row(lower, upper)};
+  }
+
+ private:
+  struct Slot {
+    int64_t image_row = -1;
+    std::vector<uint32_t> words;
+  };
+
+  // Image row `wanted`, sampled; a slot is refilled only when it does not hold `kept`.
+  const uint32_t* row(uint32_t wanted, uint32_t kept) {
+    if (columns_.exact_copy) return image_.row(wanted) + columns_.tap0[0];
+    for (Slot& slot : slots_) {
+      if (slot.image_row == wanted) return slot.words.data();
+    }
+    Slot& slot = slots_[0].image_row == kept ? slots_[1] : slots_[0];
+    sample_row(image_.row(wanted), slot.words.data());
+    slot.image_row = wanted;
+    return slot.words.data();
+  }
+
+  void sample_row(const uint32_t* image_row, uint32_t* out) {
+    const uint16_t* frac = columns_.lane_frac.data();
+    if (!columns_.runs.empty()) {
+      lerp_runs(out, image_row, columns_.runs.data(), columns_.runs.size(), frac);
+      return;
+    }
+    const size_t count = columns_.size();
+    gather_taps(left_.data(), right_.data(), image_row, columns_.tap0.data(), columns_.tap1.data(), count);
+    lerp_pixels(out, left_.data(), right_.data(), frac, count);
+  }
+
+  const Pixmap& image_;
+  const ColumnTable& columns_;
+  std::array<Slot, 2> slots_;
+  std::vector<uint32_t> left_;
+  std::vector<uint32_t> right_;
+};
+
+// Asks for the image row the next destination rows will sample while this one is drawn: the hardware's own
+// prefetch does not see far enough ahead on large images (a 2x window reads one 9.5 KB row per row).
+void prefetch_image_row(const uint32_t* image_row, const ColumnTable& columns) {
+  constexpr size_t PIXELS_PER_LINE = 16;
+  for (size_t i = columns.tap0.front(); i <= columns.tap1.back(); i += PIXELS_PER_LINE) {
+    __builtin_prefetch(image_row + i);
+  }
+}
+
+// One row's run of wholly covered columns: the vertical step, the weight n and the write or blend, span-wise.
+void draw_full_span(uint32_t* dst, const uint32_t* upper, const uint32_t* lower, size_t count, uint32_t fy,
+                    uint32_t n, bool blend, uint32_t* scratch) {
+  const uint32_t* sample = upper;  // fy = 0 and n = 256 leave the upper row's samples as they are
+  if (fy != 0 || n != 256) {
+    uint32_t* out = blend ? scratch : dst;
+    lerp_scale_pixels(out, upper, lower, fy, n, count);
+    if (!blend) return;
+    sample = out;
+  }
+  if (blend) {
+    blend_span_over(dst, sample, count);
+  } else {
+    std::memcpy(dst, sample, count * 4);
+  }
+}
+
+// One row's run of partly covered columns (the image's edges), pixel by pixel.
+void draw_edge_span(uint32_t* dst, const uint32_t* upper, const uint32_t* lower, const uint32_t* coverage,
+                    size_t count, const Taps& row, uint32_t q, bool blend) {
+  for (size_t c = 0; c < count; ++c) {
+    const uint32_t s = vertical_sample(upper[c], lower[c], row.frac, sample_weight(coverage[c], row.coverage, q));
+    dst[c] = blend ? over_pixel(s, dst[c]) : s;
+  }
+}
+
+// One destination row from its two sampled image rows: the wholly covered spans a span at a time, the edges
+// pixel by pixel.
+void draw_row(uint32_t* dst, const uint32_t* upper, const uint32_t* lower, const ColumnTable& columns,
+              const Taps& row, uint32_t q, bool blend, uint32_t* scratch) {
+  for (const ColumnSpan& span : columns.spans) {
+    const size_t count = span.end - span.begin;
+    if (span.full) {
+      draw_full_span(dst + span.begin, upper + span.begin, lower + span.begin, count, row.frac,
+                     sample_weight(256, row.coverage, q), blend, scratch);
+    } else {
+      draw_edge_span(dst + span.begin, upper + span.begin, lower + span.begin, columns.coverage.data() + span.begin,
+                     count, row, q, blend);
+    }
+  }
 }
 
 }  // namespace
@@ -71,16 +261,7 @@ uint32_t quantize_opacity(float opacity) {
   return static_cast<uint32_t>(std::lround(std::clamp(opacity, 0.0f, 1.0f) * 256.0f));
 }
 
-uint32_t blend_pixel_over(uint32_t s, uint32_t d) {
-  const uint32_t alpha = s >> 24;
-  if (alpha == 0) return d;
-  if (alpha == 255) return s;
-  const uint32_t inv = 255 - alpha;
-  const uint32_t k = inv + (inv >> 7);
-  const uint32_t high = (d >> 8) & PAIR_MASK;
-  const uint32_t low = d & PAIR_MASK;
-  return s + (((high * k) & 0xFF00FF00u) + (((low * k) >> 8) & PAIR_MASK));
-}
+uint32_t blend_pixel_over(uint32_t s, uint32_t d) { return over_pixel(s, d); }
 
 void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, float scale_x, float scale_y,
                        float opacity, bool blend, const ClipRect& clip) {
@@ -95,37 +276,20 @@ void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, fl
   const auto [y_begin, y_end] = dest_range(y, scale_y, image.height(), cy0, cy1);
   if (x_begin >= x_end || y_begin >= y_end) return;
 
-  std::vector<Taps> columns;
-  columns.reserve(static_cast<size_t>(x_end - x_begin));
-  for (int32_t col = x_begin; col < x_end; ++col) columns.push_back(taps_for(col, x, scale_x, image.width()));
+  // Drawing a pixmap onto itself reads the picture as it was before the call.
+  std::optional<Pixmap> own_copy;
+  if (&image == &target) own_copy = image;
+  const Pixmap& source = own_copy ? *own_copy : image;
 
-  for (int32_t row = y_begin; row < y_end; ++row) {
-    const Taps r = taps_for(row, y, scale_y, image.height());
-    const uint32_t* src0 = image.row(r.tap0);
-    const uint32_t* src1 = image.row(r.tap1);
-    uint32_t* dst = target.row(static_cast<uint32_t>(row)) + x_begin;
-    for (const Taps& c : columns) {
-      const uint32_t a0 = src0[c.tap0], b0 = src0[c.tap1], a1 = src1[c.tap0], b1 = src1[c.tap1];
-      const uint32_t fx = c.frac, ifx = 256 - fx;
-      const uint32_t low0 = (((a0 & PAIR_MASK) * ifx + (b0 & PAIR_MASK) * fx) >> 8) & PAIR_MASK;
-      const uint32_t high0 = ((((a0 >> 8) & PAIR_MASK) * ifx + ((b0 >> 8) & PAIR_MASK) * fx) >> 8) & PAIR_MASK;
-      const uint32_t low1 = (((a1 & PAIR_MASK) * ifx + (b1 & PAIR_MASK) * fx) >> 8) & PAIR_MASK;
-      const uint32_t high1 = ((((a1 >> 8) & PAIR_MASK) * ifx + ((b1 >> 8) & PAIR_MASK) * fx) >> 8) & PAIR_MASK;
-
-      const uint32_t fy = r.frac, ify = 256 - fy;
-      uint32_t low = ((low0 * ify + low1 * fy) >> 8) & PAIR_MASK;
-      uint32_t high = high0 * ify + high1 * fy;  // results sit in bits 8-15 and 24-31
-
-      const uint32_t n =
-          (c.coverage == 256 && r.coverage == 256) ? q : (((c.coverage * r.coverage) >> 8) * q) >> 8;
-      if (n <= 255) {
-        low = ((low * n) >> 8) & PAIR_MASK;
-        high = ((high >> 8) & PAIR_MASK) * n;
-      }
-      const uint32_t s = low | (high & 0xFF00FF00u);
-      *dst = blend ? blend_pixel_over(s, *dst) : s;
-      ++dst;
-    }
+  const ColumnTable columns = column_table(x_begin, x_end, x, scale_x, source.width());
+  SampledRows sampled(source, columns);
+  std::vector<uint32_t> scratch(columns.size());
+  for (int32_t y_dest = y_begin; y_dest < y_end; ++y_dest) {
+    const Taps row = taps_for(y_dest, y, scale_y, source.height());
+    const auto [upper, lower] = sampled.rows(row.tap0, row.tap1);
+    if (row.tap1 + 1 < source.height()) prefetch_image_row(source.row(row.tap1 + 1), columns);
+    draw_row(target.row(static_cast<uint32_t>(y_dest)) + x_begin, upper, lower, columns, row, q, blend,
+             scratch.data());
   }
 }
 
@@ -137,12 +301,14 @@ void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, i
   const int64_t row_begin = std::max<int64_t>(0, -int64_t{y});
   const int64_t row_end = std::min<int64_t>(source.height(), int64_t{target.height()} - y);
   if (col_begin >= col_end || row_begin >= row_end) return;
+  const auto count = static_cast<size_t>(col_end - col_begin);
   for (int64_t j = row_begin; j < row_end; ++j) {
-    const uint32_t* src = source.row(static_cast<uint32_t>(j));
-    uint32_t* dst = target.row(static_cast<uint32_t>(j + y));
-    for (int64_t i = col_begin; i < col_end; ++i) {
-      const uint32_t s = q >= 256 ? src[i] : scale_pixel(src[i], q);
-      dst[i + x] = blend_pixel_over(s, dst[i + x]);
+    const uint32_t* src = source.row(static_cast<uint32_t>(j)) + col_begin;
+    uint32_t* dst = target.row(static_cast<uint32_t>(j + y)) + (col_begin + x);
+    if (q >= 256) {
+      blend_span_over(dst, src, count);
+    } else {
+      blend_span_over_scaled(dst, src, q, count);
     }
   }
 }

@@ -1,0 +1,65 @@
+#pragma once
+
+// The inner loops of the integer blits: straight-line code over one span of a row, written so the compiler
+// vectorises it. Each function is built twice (baseline x86-64 and AVX2) and the wider one is chosen at load time
+// where the processor has it. Channels are premultiplied 8-bit values; every loop gives exactly the result of the
+// packed two-channel arithmetic (0x00FF00FF pairs) it replaces, bit for bit.
+#include <cstddef>
+#include <cstdint>
+
+namespace qo {
+
+inline constexpr uint32_t PAIR_MASK = 0x00FF00FFu;
+
+// Source-over of one premultiplied pixel onto another in fixed point, without branches: a transparent source
+// leaves the destination, an opaque one replaces it (its weight k is 0), anything else keeps k/256 of the
+// destination.
+constexpr uint32_t over_pixel(uint32_t s, uint32_t d) {
+  const uint32_t alpha = s >> 24;
+  const uint32_t inv = 255 - alpha;
+  const uint32_t k = inv + (inv >> 7);
+  const uint32_t kept = ((((d >> 8) & PAIR_MASK) * k) & 0xFF00FF00u) + ((((d & PAIR_MASK) * k) >> 8) & PAIR_MASK);
+  return alpha == 0 ? d : s + kept;
+}
+
+// Every channel of a pixel times weight/256, truncated (weight 0..256).
+constexpr uint32_t scale_pixel(uint32_t pixel, uint32_t weight) {
+  const uint32_t low = (((pixel & PAIR_MASK) * weight) >> 8) & PAIR_MASK;
+  const uint32_t high = ((pixel >> 8) & PAIR_MASK) * weight;
+  return low | (high & 0xFF00FF00u);
+}
+
+// dst[i] = source-over of src[i] onto dst[i].
+void blend_span_over(uint32_t* dst, const uint32_t* src, size_t count);
+
+// dst[i] = source-over of src[i] scaled by weight/256 (weight 0..256) onto dst[i].
+void blend_span_over_scaled(uint32_t* dst, const uint32_t* src, uint32_t weight, size_t count);
+
+// a[i] = row[tap0[i]], b[i] = row[tap1[i]]: the two neighbours each destination column interpolates between.
+void gather_taps(uint32_t* a, uint32_t* b, const uint32_t* row, const uint32_t* tap0, const uint32_t* tap1,
+                 size_t count);
+
+// A run of destination pixels [begin, end) whose left neighbours are the consecutive image pixels first,
+// first + 1, ... and whose right neighbours are the pixels after them: two overlapping slices of an image row.
+struct TapRun {
+  uint32_t begin;
+  uint32_t end;
+  uint32_t first;
+};
+
+// The interpolations below work per channel, with weights 0..256 and truncation:
+//   lerp(a, b, w) = (a * (256 - w) + b * w) >> 8.
+// Their output must not overlap their inputs.
+
+// Along the runs of one image row: out[i] = lerp(left, right, w), two weights a pixel in `lane_weights` (one per
+// pair of channels, both the same).
+void lerp_runs(uint32_t* out, const uint32_t* row, const TapRun* runs, size_t run_count,
+               const uint16_t* lane_weights);
+
+// The same between two rows of gathered neighbours: out[i] = lerp(a[i], b[i], w).
+void lerp_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, const uint16_t* lane_weights, size_t count);
+
+// Between two rows with one weight, then scaled: out[i] = (lerp(a[i], b[i], w) * n) >> 8; n 0..256.
+void lerp_scale_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t n, size_t count);
+
+}  // namespace qo
