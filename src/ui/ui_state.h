@@ -158,6 +158,7 @@ struct ScaledLayers {
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
   PictureArea picture_area;
   std::array<std::vector<RuneOutline>, 3> rune_groups;  // outer ring; dashed ring; inner ring and the two triangles
+  Pixmap rune;              // the whole figure, 270 logical px across, turned by the frame painter
 };
 
 // --- group 10: sparks -------------------------------------------------------------------------------------------

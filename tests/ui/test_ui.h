@@ -1,0 +1,25 @@
+#pragma once
+// A window state for tests: fixed clocks, no picture overrides, no system font.
+#include <cstdint>
+#include <filesystem>
+
+#include "ui/assets.h"
+#include "ui/ui_state.h"
+
+namespace qo::test {
+
+// 2026-11-01 00:00:00 UTC.
+inline constexpr int64_t TEST_WALL_NS = 1'793'491'200'000'000'000;
+inline constexpr int64_t TEST_MONOTONIC_NS = 5'000'000'000;
+
+inline UiEnvironment test_ui_environment(const std::filesystem::path& launcher_folder = "/nonexistent-launcher") {
+  UiEnvironment environment;
+  environment.launcher_folder = launcher_folder;
+  environment.clock = UiClockSource::fixed(TEST_MONOTONIC_NS, TEST_WALL_NS);
+  environment.find_system_font = [] { return std::optional<std::filesystem::path>(); };
+  return environment;
+}
+
+inline UiState make_test_ui(float scale = 1.0f) { return load_assets_and_init_ui(scale, test_ui_environment()); }
+
+}  // namespace qo::test
