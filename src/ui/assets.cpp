@@ -38,21 +38,6 @@ Pixmap load_picture(const std::filesystem::path& launcher_folder, std::string_vi
   return Pixmap::make(16, 16);
 }
 
-void load_icons(UiState& ui) {
-  BuiltinIcons icons = build_builtin_icons();
-  ui.icon_globe = std::move(icons.icon_globe);
-  ui.icon_chat = std::move(icons.icon_chat);
-  ui.icon_trophy = std::move(icons.icon_trophy);
-  ui.icon_gem = std::move(icons.icon_gem);
-  ui.icon_sun_large = std::move(icons.icon_sun_large);
-  ui.icon_sun_small = std::move(icons.icon_sun_small);
-  ui.icon_arrow = std::move(icons.icon_arrow);
-  ui.icon_clock = std::move(icons.icon_clock);
-  ui.icon_play = std::move(icons.icon_play);
-  ui.icon_close = std::move(icons.icon_close);
-  ui.icon_chevron = std::move(icons.icon_chevron);
-}
-
 }  // namespace
 
 std::filesystem::path media_override_dir(const std::filesystem::path& launcher_folder) {
@@ -77,7 +62,7 @@ FontSet load_font_set(const std::optional<std::filesystem::path>& system_font_fi
 UiState load_assets_and_init_ui(float scale, const UiEnvironment& environment) {
   const auto system_font = environment.find_system_font ? environment.find_system_font() : std::nullopt;
   UiState ui(load_font_set(system_font), environment.clock);
-  load_icons(ui);
+  ui.icons = build_builtin_icons();
   ui.images.hero = load_picture(environment.launcher_folder, HERO_IMAGE_NAME, decode_webp_to_pixmap);
   ui.images.logo = load_picture(environment.launcher_folder, LOGO_IMAGE_NAME, decode_png);
   ui.images.crest = load_picture(environment.launcher_folder, CREST_IMAGE_NAME, decode_png);

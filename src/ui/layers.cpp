@@ -18,9 +18,10 @@
 namespace qo {
 namespace {
 
-constexpr Color gold(uint8_t alpha) { return Color{217.0f / 255.0f, 168.0f / 255.0f, 69.0f / 255.0f, alpha / 255.0f}; }
-constexpr Color green(uint8_t alpha) { return Color{18.0f / 255.0f, 184.0f / 255.0f, 128.0f / 255.0f, alpha / 255.0f}; }
-constexpr Color shade(uint8_t alpha) { return Color{6.0f / 255.0f, 10.0f / 255.0f, 9.0f / 255.0f, alpha / 255.0f}; }
+// The window's gold and green, and the near-black of its shadows, at an 8-bit alpha.
+Color gold(uint8_t alpha) { return Color::from_rgba8(217, 168, 69, alpha); }
+Color green(uint8_t alpha) { return Color::from_rgba8(18, 184, 128, alpha); }
+Color shade(uint8_t alpha) { return Color::from_rgba8(6, 10, 9, alpha); }
 
 uint32_t rounded_pixels(float v) { return static_cast<uint32_t>(std::max(round_to_i32(v), 0)); }
 

@@ -13,10 +13,11 @@ namespace {
 
 uint64_t rng_word(const SparkRng& rng) { return (uint64_t{rng.hi} << 32) | rng.lo; }
 
-// Where a particle starts a new life: low over the picture, with a fresh speed, sway and lifetime.
-void respawn(SparkParticle& spark, SparkRng& rng) {
+// A new life for a particle: its sway centre, a height in [y_top, y_top + y_span), speed, sway and lifetime, drawn
+// in that order.
+void start_life(SparkParticle& spark, SparkRng& rng, float y_top, float y_span) {
   spark.anchor_x = 110.0f + 440.0f * next_spark_random(rng);
-  spark.y = 470.0f + 60.0f * next_spark_random(rng);
+  spark.y = y_top + y_span * next_spark_random(rng);
   spark.rise = 16.0f + 34.0f * next_spark_random(rng);
   spark.sway = (next_spark_random(rng) - 0.5f) * 22.0f;
   spark.phase = 6.28f * next_spark_random(rng);
@@ -37,7 +38,7 @@ void step_spark(SparkParticle& spark, SparkRng& rng, float dt) {
   spark.phase += 1.6f * dt;
   const float f = spark.age / spark.life;
   if (f >= 1.0f) {
-    respawn(spark, rng);
+    start_life(spark, rng, 470.0f, 60.0f);  // low over the picture
     return;
   }
   spark.alpha = life_envelope(f) * 0.9f;
@@ -93,14 +94,8 @@ void seed_sparks(UiState& ui) {
   for (size_t i = 0; i < SPARK_COUNT; ++i) {
     SparkParticle spark;
     spark.palette_index = static_cast<uint32_t>(i % SPARK_PALETTE.size());
-    SparkRng& rng = ui.spark_rng;
-    spark.size = 1.5f + 2.6f * next_spark_random(rng);
-    spark.anchor_x = 110.0f + 440.0f * next_spark_random(rng);
-    spark.y = 60.0f + 470.0f * next_spark_random(rng);
-    spark.rise = 16.0f + 34.0f * next_spark_random(rng);
-    spark.sway = (next_spark_random(rng) - 0.5f) * 22.0f;
-    spark.phase = 6.28f * next_spark_random(rng);
-    spark.life = 3.0f + 4.0f * next_spark_random(rng);
+    spark.size = 1.5f + 2.6f * next_spark_random(ui.spark_rng);
+    start_life(spark, ui.spark_rng, 60.0f, 470.0f);  // spread over the whole height at start
     ui.sparks.push_back(std::move(spark));
   }
 }

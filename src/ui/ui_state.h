@@ -17,7 +17,7 @@
 #include "gfx/paint.h"
 #include "gfx/path.h"
 #include "gfx/pixmap.h"
-#include "gfx/icon.h"
+#include "icons/builtin_icons.h"
 #include "text/font.h"
 #include "ui/clock.h"
 #include "ui/layout_types.h"
@@ -198,18 +198,8 @@ struct UiState {
   Hover hover;
   std::map<Hover, float> hover_fades;  // hover amount 0..1 per region; missing = 0
 
-  // 4. icons
-  Icon icon_globe;
-  Icon icon_chat;
-  Icon icon_trophy;
-  Icon icon_gem;
-  Icon icon_sun_large;
-  Icon icon_sun_small;
-  Icon icon_arrow;
-  Icon icon_clock;
-  Icon icon_play;
-  Icon icon_close;
-  Icon icon_chevron;
+  // 4. icons (icon_globe ... icon_chevron)
+  BuiltinIcons icons;
 
   // 5. spark generator and countdown
   SparkRng spark_rng;

@@ -20,8 +20,9 @@ TEST(ScaledLayers, CanvasSizePerScale) {
     float scale;
     uint32_t width, height;
   } cases[] = {{1.0f, 1100, 660}, {1.25f, 1375, 825}, {1.5f, 1650, 990}, {1.75f, 1925, 1155}};
+  auto ui = test::make_test_ui();
   for (const auto& c : cases) {
-    auto ui = test::make_test_ui(c.scale);
+    rebuild_scaled_layers(ui, c.scale);
     EXPECT_EQ(ui.scale, c.scale);
     EXPECT_EQ(ui.canvas_width, c.width) << c.scale;
     EXPECT_EQ(ui.canvas_height, c.height) << c.scale;
@@ -76,8 +77,9 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
 }
 
 TEST(ScaledLayers, GlowImagesAreSizedByScale) {
+  auto ui = test::make_test_ui();
   for (float scale : {1.0f, 1.5f, 2.0f}) {
-    auto ui = test::make_test_ui(scale);
+    rebuild_scaled_layers(ui, scale);
     const auto px = [&](float v) { return static_cast<uint32_t>(std::lround(v * scale)); };
     EXPECT_EQ(ui.layers.crest_glow_pad, px(15.0f));
     EXPECT_EQ(ui.layers.crest_glow.width(), px(34.0f) + 2 * px(15.0f));

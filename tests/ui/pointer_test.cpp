@@ -44,7 +44,7 @@ TEST(VolumeDrag, PointerXMapsToLevels) {
 }
 
 TEST(VolumeDrag, MovesWhileDraggingMarkOnlyChanges) {
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
   ui.dialog = open_dialog();
   ui.dialog->slider_dragging = true;
   ui.hover = {HIT_VOLUME_SLIDER, 0};
@@ -65,7 +65,7 @@ TEST(VolumeDrag, MovesWhileDraggingMarkOnlyChanges) {
 }
 
 TEST(MainHover, FirstRegionWinsAndMovesWithinOneRowMarkNothing) {
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
   ui.hit_regions = main_regions();
   ui.redraw_needed = false;
   ui.force_full_redraw = false;
@@ -88,7 +88,7 @@ TEST(MainHover, FirstRegionWinsAndMovesWithinOneRowMarkNothing) {
 }
 
 TEST(DialogHover, TopmostRegionWinsAndOnlyChangesMarkTheDialog) {
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
   ui.hit_regions = main_regions();
   ui.dialog = open_dialog();
 

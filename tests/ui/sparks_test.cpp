@@ -25,6 +25,11 @@ SparkParticle particle(float age, float life) {
   return s;
 }
 
+void build_spark_sprites_at(UiState& ui, float scale) {
+  ui.scale = scale;
+  build_spark_sprites(ui);
+}
+
 bool same_motion(const SparkParticle& a, const SparkParticle& b) {
   return a.anchor_x == b.anchor_x && a.y == b.y && a.rise == b.rise && a.sway == b.sway && a.phase == b.phase &&
          a.age == b.age && a.life == b.life && a.alpha == b.alpha && a.draw_x == b.draw_x && a.draw_y == b.draw_y;
@@ -58,8 +63,8 @@ TEST(SparkPhysics, AlphaEnvelopeAndSway) {
     float age_after_step;
     float alpha;
   } cases[] = {{0.375f, 0.45f}, {1.5f, 0.9f}, {3.5f, 0.9f}, {4.25f, 0.45f}};
+  auto ui = test::make_bare_test_ui();
   for (const auto& c : cases) {
-    auto ui = test::make_test_ui();
     ui.sparks = {};
     ui.sparks.push_back(particle(c.age_after_step - 0.1f, 5.0f));
     update_sparks(ui, 0.1f);
@@ -73,7 +78,8 @@ TEST(SparkPhysics, AlphaEnvelopeAndSway) {
 }
 
 TEST(SparkPhysics, RespawnKeepsTheDrawnPositionForOneStep) {
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
+  ui.spark_rng = spark_rng_from_seed(12345);
   ui.sparks = {};
   ui.sparks.push_back(particle(4.95f, 5.0f));
   ui.sparks[0].alpha = 0.3f;
@@ -87,22 +93,18 @@ TEST(SparkPhysics, RespawnKeepsTheDrawnPositionForOneStep) {
   EXPECT_EQ(s.draw_y, 456.0f);
   EXPECT_EQ(s.size, 2.0f);
   // Respawned in the lower part of the picture, with fresh motion in the documented ranges.
-  EXPECT_GE(s.anchor_x, 110.0f);
-  EXPECT_LT(s.anchor_x, 550.0f);
-  EXPECT_GE(s.y, 470.0f);
-  EXPECT_LT(s.y, 530.0f);
-  EXPECT_GE(s.rise, 16.0f);
-  EXPECT_LT(s.rise, 50.0f);
-  EXPECT_GE(s.life, 3.0f);
-  EXPECT_LT(s.life, 7.0f);
+  EXPECT_TRUE(test::in_range(s.anchor_x, 110.0f, 550.0f));
+  EXPECT_TRUE(test::in_range(s.y, 470.0f, 530.0f));
+  EXPECT_TRUE(test::in_range(s.rise, 16.0f, 50.0f));
+  EXPECT_TRUE(test::in_range(s.life, 3.0f, 7.0f));
   update_sparks(ui, 0.1f);
   EXPECT_NE(ui.sparks[0].draw_y, 456.0f);
   EXPECT_GT(ui.sparks[0].alpha, 0.0f);
 }
 
 TEST(SparkPhysics, EmptyListDoesNothing) {
-  auto ui = test::make_test_ui();
-  ui.sparks.clear();
+  auto ui = test::make_bare_test_ui();
+  ui.spark_rng = spark_rng_from_seed(12345);
   const SparkRng before = ui.spark_rng;
   update_sparks(ui, 1.0f);
   EXPECT_EQ(ui.spark_rng.lo, before.lo);
@@ -110,8 +112,9 @@ TEST(SparkPhysics, EmptyListDoesNothing) {
 }
 
 TEST(SparkSprites, SizedByMarginAndScaleWithAnOpaqueCore) {
+  auto ui = test::make_test_ui();
   for (float scale : {1.0f, 1.5f, 2.0f}) {
-    auto ui = test::make_test_ui(scale);
+    build_spark_sprites_at(ui, scale);
     ASSERT_EQ(ui.sparks.size(), SPARK_COUNT);
     for (const SparkParticle& s : ui.sparks) {
       ASSERT_TRUE(s.sprite.has_value());
@@ -131,9 +134,16 @@ TEST(SparkSprites, SizedByMarginAndScaleWithAnOpaqueCore) {
   }
 }
 
+UiState seeded_bare_ui() {
+  auto ui = test::make_bare_test_ui();
+  ui.spark_rng = spark_rng_from_seed(99);
+  seed_sparks(ui);
+  return ui;
+}
+
 TEST(FastForward, SixSecondsAreSixtyStepsOfATenth) {
-  auto ui = test::make_test_ui();
-  auto reference = test::make_test_ui();
+  auto ui = seeded_bare_ui();
+  auto reference = seeded_bare_ui();
   for (int i = 0; i < 60; ++i) update_sparks(reference, 0.1f);
 
   std::vector<bool> full_redraw_seen;
@@ -154,7 +164,7 @@ TEST(FastForward, SixSecondsAreSixtyStepsOfATenth) {
 }
 
 TEST(FastForward, KeepsAnIntroAlreadyStartedAndRefusesBadDurations) {
-  auto ui = test::make_test_ui();
+  auto ui = seeded_bare_ui();
   ui.intro_start = 2.0;
   ASSERT_TRUE(fast_forward_and_render(ui, 1.0f, nullptr));
   EXPECT_EQ(ui.intro_start, 2.0);

@@ -34,8 +34,8 @@ TEST(OpeningCaption, BrasiliaTimeCaptions) {
       {"1969-12-31T23:00:00Z", "31 de dezembro · 20h"},    // before the epoch
       {"2024-02-29T12:00:00-03:00", "29 de fevereiro · 12h"},
   };
+  auto ui = test::make_bare_test_ui();
   for (const auto& c : cases) {
-    auto ui = test::make_test_ui();
     set_opening_time(ui, c.when);
     EXPECT_EQ(ui.opening_caption, c.caption) << c.when;
   }
@@ -55,7 +55,7 @@ TEST(OpeningTime, TargetAndUnreadableTexts) {
 }
 
 TEST(SetStatus, OnlyASpeedTextLeavesTheRestButAsksForARepaint) {
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
   set_status(ui, "Baixando", "Main.exe", 10.0f, 20.0f, "1 KB/s");
   const Tween main = ui.progress_main;
   const Tween stage = ui.progress_stage;
@@ -79,7 +79,7 @@ TEST(SetStatus, BarsAreClampedAndAnimateFromTheShownValue) {
     float shown;
   } cases[] = {{150.0f, 100.0f}, {-5.0f, 0.0f}, {42.5f, 42.5f}, {std::nanf(""), 0.0f}};
   for (const auto& c : cases) {
-    auto ui = test::make_test_ui();
+    auto ui = test::make_bare_test_ui();
     ui.ui_clock = 3.0;
     set_status(ui, std::nullopt, std::nullopt, c.given, c.given, std::nullopt);
     EXPECT_EQ(ui.progress_main.target, c.shown) << c.given;
@@ -87,7 +87,7 @@ TEST(SetStatus, BarsAreClampedAndAnimateFromTheShownValue) {
     EXPECT_EQ(ui.progress_last, c.shown) << c.given;
     EXPECT_EQ(tween_value(ui.progress_main, 3.3), c.shown) << c.given;
   }
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
   ui.ui_clock = 1.0;
   set_status(ui, std::nullopt, std::nullopt, std::nullopt, 100.0f, std::nullopt);
   EXPECT_EQ(ui.progress_main.start, 1.0);
@@ -99,7 +99,7 @@ TEST(SetStatus, BarsAreClampedAndAnimateFromTheShownValue) {
 }
 
 TEST(RemoteContent, ListsAndOpeningTimeReachTheState) {
-  auto ui = test::make_test_ui();
+  auto ui = test::make_bare_test_ui();
   LauncherConfig config;
   config.links = std::vector<LauncherLink>{{"Discord", "https://example.invalid/d"}, {"Loja", std::nullopt}};
   config.news = std::vector<LauncherNews>{{"EVENTO", "#12B880", "Festa", std::nullopt, "08/10"}};

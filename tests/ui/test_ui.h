@@ -1,5 +1,7 @@
 #pragma once
 // A window state for tests: fixed clocks, no picture overrides, no system font.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 
@@ -21,5 +23,17 @@ inline UiEnvironment test_ui_environment(const std::filesystem::path& launcher_f
 }
 
 inline UiState make_test_ui(float scale = 1.0f) { return load_assets_and_init_ui(scale, test_ui_environment()); }
+
+// A state with its fonts and fixed clock but no pictures, layers or sparks: cheap, for tests of the logic that
+// never draws.
+inline UiState make_bare_test_ui() {
+  return UiState(load_font_set(std::nullopt), UiClockSource::fixed(TEST_MONOTONIC_NS, TEST_WALL_NS));
+}
+
+// lo <= v < hi, naming the value when it is not.
+inline ::testing::AssertionResult in_range(float v, float lo, float hi) {
+  if (lo <= v && v < hi) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << v << " is not in [" << lo << ", " << hi << ")";
+}
 
 }  // namespace qo::test

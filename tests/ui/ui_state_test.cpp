@@ -61,8 +61,8 @@ TEST(UiStateConstruction, StartsClosedIdleAndAtTheBuiltInOpeningTime) {
   EXPECT_TRUE(ui.links.empty() && ui.news.empty() && ui.info.empty());
   EXPECT_EQ(ui.opening_caption, "05 de dezembro · 20h");
   EXPECT_FALSE(ui.fonts.arial.has_value());
-  EXPECT_TRUE(ui.icon_globe.stroke.has_value());
-  EXPECT_TRUE(ui.icon_close.stroke.has_value() || ui.icon_close.fill.has_value());
+  EXPECT_TRUE(ui.icons.icon_globe.stroke.has_value());
+  EXPECT_TRUE(ui.icons.icon_close.stroke.has_value() || ui.icons.icon_close.fill.has_value());
 }
 
 TEST(UiStateConstruction, SparksAreSeededOverThePicture) {
@@ -71,14 +71,10 @@ TEST(UiStateConstruction, SparksAreSeededOverThePicture) {
   for (size_t i = 0; i < ui.sparks.size(); ++i) {
     const SparkParticle& s = ui.sparks[i];
     EXPECT_EQ(s.palette_index, i % 3);
-    EXPECT_GE(s.size, 1.5f);
-    EXPECT_LT(s.size, 4.1f);
-    EXPECT_GE(s.anchor_x, 110.0f);
-    EXPECT_LT(s.anchor_x, 550.0f);
-    EXPECT_GE(s.y, 60.0f);  // spread over the whole height at start
-    EXPECT_LT(s.y, 530.0f);
-    EXPECT_GE(s.life, 3.0f);
-    EXPECT_LT(s.life, 7.0f);
+    EXPECT_TRUE(test::in_range(s.size, 1.5f, 4.1f));
+    EXPECT_TRUE(test::in_range(s.anchor_x, 110.0f, 550.0f));
+    EXPECT_TRUE(test::in_range(s.y, 60.0f, 530.0f));  // spread over the whole height at start
+    EXPECT_TRUE(test::in_range(s.life, 3.0f, 7.0f));
     EXPECT_EQ(s.age, 0.0f);
     EXPECT_TRUE(s.sprite.has_value());
   }
@@ -91,7 +87,7 @@ TEST(UiStateConstruction, ClockBefore1970SeedsSevenOnEveryStart) {
   environment.clock = UiClockSource::fixed(99, -1);
   const auto second = load_assets_and_init_ui(1.0f, environment);
 
-  auto seven = test::make_test_ui();
+  auto seven = test::make_bare_test_ui();
   seven.spark_rng = spark_rng_from_seed(7);
   seed_sparks(seven);
   for (size_t i = 0; i < SPARK_COUNT; ++i) {
