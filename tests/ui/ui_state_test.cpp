@@ -31,7 +31,7 @@ std::filesystem::path media_file(const test::TempDir& folder, std::string_view n
 
 TEST(UiStateConstruction, StartsClosedIdleAndAtTheBuiltInOpeningTime) {
   const auto ui = test::make_test_ui();
-  EXPECT_EQ(ui.start_instant_ns, test::TEST_MONOTONIC_NS);
+  EXPECT_EQ(ui.start_instant_ns, test::FIXED_MONOTONIC_NS);
   EXPECT_EQ(ui.ui_clock, 0.0);
   EXPECT_GT(ui.intro_start, 1e8);
   EXPECT_LT(ui.last_background_time, 0.0);
