@@ -1,0 +1,276 @@
+#pragma once
+// The launcher window's whole state, built once per window by load_assets_and_init_ui (assets.h) and owned by
+// the window shell. Plain data in the order of its groups; each group's behaviour lives with its owner:
+// tween.h, sparks.h, pointer.h, status.h, assets.h, layers.h, layout.h and the frame painter.
+#include <array>
+#include <compare>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/launcher_config.h"
+#include "gfx/canvas.h"
+#include "gfx/color.h"
+#include "gfx/image_blit.h"
+#include "gfx/paint.h"
+#include "gfx/path.h"
+#include "gfx/pixmap.h"
+#include "icons/builtin_icons.h"
+#include "text/font.h"
+#include "ui/clock.h"
+#include "ui/layout_types.h"
+
+namespace qo {
+
+// Logical size of the window; device pixels are these times the scale, rounded up.
+inline constexpr float WINDOW_WIDTH = 1100.0f;
+inline constexpr float WINDOW_HEIGHT = 660.0f;
+
+// The UI clock value that means "the opening animations have not started yet".
+inline constexpr double INTRO_NOT_STARTED = 1e9;
+
+// --- group 1: fonts -------------------------------------------------------------------------------------------
+struct FontSet {
+  Font manrope_regular;
+  Font manrope_medium;
+  Font manrope_semibold;
+  Font manrope_bold;
+  Font urbanist_bold;
+  Font urbanist_extrabold;
+  std::optional<Font> arial;  // the system's Arial (or its metric twin); absent when none is installed
+};
+
+// --- group 2: backdrop worker link ------------------------------------------------------------------------------
+// The channels and thread of the background render worker; filled in by the frame painter.
+struct BackdropWorkerLink {};
+
+// --- group 3: hover and frame timing ----------------------------------------------------------------------------
+// A clickable region of the main screen or the settings dialog. The index tells apart header links, news rows,
+// dialog rows and dialog options; it is 0 for every other kind.
+enum HitKind : uint32_t {
+  HIT_NONE = 0,
+  HIT_HEADER_LINK = 1,
+  HIT_MINIMIZE = 2,
+  HIT_CLOSE = 3,
+  HIT_SEE_ALL_NEWS = 4,
+  HIT_NEWS_ROW = 5,
+  HIT_WINDOWED_TOGGLE = 6,
+  HIT_SETTINGS_BUTTON = 7,
+  HIT_PLAY = 8,
+  HIT_DIALOG_OUTSIDE = 9,
+  HIT_DIALOG_PANEL = 10,
+  HIT_DIALOG_CLOSE = 11,
+  HIT_DIALOG_ROW = 12,
+  HIT_DIALOG_OPTION = 13,
+  HIT_SOUND_SWITCH = 14,
+  HIT_MUSIC_SWITCH = 15,
+  HIT_VOLUME_SLIDER = 16,
+  HIT_DIALOG_CANCEL = 17,
+  HIT_DIALOG_SAVE = 18,
+};
+
+// Which region is under the pointer; also the key of a hover fade.
+struct Hover {
+  HitKind kind = HIT_NONE;
+  uint32_t index = 0;
+
+  auto operator<=>(const Hover&) const = default;
+};
+
+// A rectangle of a hit list (group 14 for the main screen, the dialog's own list in group 8), in logical px.
+struct HitRegion {
+  float x0 = 0.0f;
+  float y0 = 0.0f;
+  float x1 = 0.0f;
+  float y1 = 0.0f;
+  HitKind kind = HIT_NONE;
+  uint32_t index = 0;
+
+  bool contains(float x, float y) const { return x0 <= x && x < x1 && y0 <= y && y < y1; }
+};
+
+// --- group 5: spark generator -----------------------------------------------------------------------------------
+// 64-bit xorshift state kept as two 32-bit words, low word first.
+struct SparkRng {
+  uint32_t lo = 0;
+  uint32_t hi = 0;
+};
+
+// --- group 6: tweens --------------------------------------------------------------------------------------------
+// An animated scalar: `value` at `start` (UI clock, seconds) moving to `target` over `duration` seconds along the
+// CSS "ease" curve. The start is an f64 instant so runs stay smooth however long the window is open.
+struct Tween {
+  float value = 0.0f;
+  float target = 0.0f;
+  double start = -100.0;
+  float duration = 0.0f;
+};
+
+// --- group 8: settings dialog -----------------------------------------------------------------------------------
+// The open settings dialog (absent = closed). Only the fields the pointer reads so far; the dialog's own model,
+// painter and regions join here.
+struct SettingsDialogState {
+  std::vector<HitRegion> hit_regions;    // from the last paint, hit-tested last to first
+  std::optional<uint32_t> hovered_option;  // option of the open list under the pointer
+  uint32_t volume = 0;                   // 0..10
+  bool slider_dragging = false;
+  bool dirty = true;                     // the dialog layer must be repainted
+  double opened_at = 0.0;                // UI clock at opening
+};
+
+// --- group 9: images and layers ---------------------------------------------------------------------------------
+// The decoded pictures (built-in or overridden); never changed after construction.
+struct SourceImages {
+  Pixmap hero;
+  Pixmap logo;
+  Pixmap crest;
+};
+
+// One stroked outline of the rune ornament, in its 520 x 520 unit box.
+struct RuneOutline {
+  Path path;
+  Stroke stroke;
+  Color color;
+};
+
+// The picture area (logical (0, 58) to (660, 536)) in device pixels of the current scale: the integer clip of
+// the sprite blits and a coverage mask of the canvas's size for path and pixmap drawing.
+struct PictureArea {
+  ClipRect clip;
+  std::optional<Mask> mask;
+};
+
+// Everything rebuilt per scale by rebuild_scaled_layers.
+struct ScaledLayers {
+  Pixmap hero;              // the hero picture at its cover-fitted size (zoom reserve included)
+  float hero_x = 0.0f;      // its logical top-left corner and size
+  float hero_y = 0.0f;
+  float hero_w = 0.0f;
+  float hero_h = 0.0f;
+  Canvas overlay;           // darkening gradients and background glows, window-sized
+  Pixmap logo_glow;         // the logo inside its two glows
+  uint32_t logo_glow_pad = 0;
+  std::array<Pixmap, 4> logo_glow_copies;  // copy k drawn k/4 device pixel lower, one row taller
+  Pixmap crest_glow;        // the crest inside its glow
+  uint32_t crest_glow_pad = 0;
+  Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
+  PictureArea picture_area;
+  std::array<std::vector<RuneOutline>, 3> rune_groups;  // outer ring; dashed ring; inner ring and the two triangles
+  Pixmap rune;              // the whole figure, 270 logical px across, turned by the frame painter
+};
+
+// --- group 10: sparks -------------------------------------------------------------------------------------------
+inline constexpr size_t SPARK_COUNT = 22;
+
+struct SparkParticle {
+  std::optional<Pixmap> sprite;  // the spark's glow at the current scale
+  float anchor_x = 0.0f;         // centre of the sway, logical px
+  float y = 0.0f;                // height, logical px (grows downwards)
+  float rise = 0.0f;             // upward speed, px/s
+  float sway = 0.0f;             // sway amplitude, px (signed)
+  float phase = 0.0f;            // sway phase, radians
+  float age = 0.0f;              // seconds since (re)spawn
+  float life = 0.0f;             // lifetime, s
+  float size = 0.0f;             // core diameter, logical px; kept on respawn
+  uint32_t palette_index = 0;    // into SPARK_PALETTE
+  float alpha = 0.0f;            // drawn opacity
+  float draw_x = 0.0f;           // drawn centre
+  float draw_y = 0.0f;
+};
+
+struct UiState {
+  UiState(FontSet font_set, UiClockSource clock_source)
+      : fonts(std::move(font_set)), clock(clock_source), start_instant_ns(clock_source.monotonic_ns()) {}
+
+  // 1. fonts
+  FontSet fonts;
+
+  // 2. backdrop worker link
+  std::optional<BackdropWorkerLink> backdrop;
+
+  // 3. hover and frame timing
+  UiClockSource clock;                 // every reading of "now" goes through it
+  int64_t start_instant_ns;            // origin of the UI clock (monotonic)
+  double prev_clock = 0.0;             // the previous frame's UI clock
+  Hover hover;
+  std::map<Hover, float> hover_fades;  // hover amount 0..1 per region; missing = 0
+
+  // 4. icons (icon_globe ... icon_chevron)
+  BuiltinIcons icons;
+
+  // 5. spark generator and countdown
+  SparkRng spark_rng;
+  int64_t opening_target_ms = 0;  // countdown target, ms since 1970-01-01 UTC
+
+  // 6. tweens (percent for the bars, 0..1 for the knob)
+  Tween progress_main{0.0f, 0.0f, -100.0, 0.3f};
+  Tween progress_stage{0.0f, 0.0f, -100.0, 0.3f};
+  Tween windowed_knob{1.0f, 1.0f, -100.0, 0.2f};
+
+  // 7. pointer (logical px; -1, -1 = outside the window)
+  float pointer_x = -1.0f;
+  float pointer_y = -1.0f;
+  std::array<float, 4> pointer_decoration_prev{-10.0f, -10.0f, -10.0f, -10.0f};
+
+  // 8. settings dialog
+  std::optional<SettingsDialogState> dialog;
+
+  // 9. images and layers
+  SourceImages images;
+  ScaledLayers layers;
+  ElementLayers element_layers;
+
+  // 10. sparks
+  std::vector<SparkParticle> sparks;
+
+  // 11. content lists
+  std::vector<LauncherLink> links;
+  std::vector<LauncherNews> news;
+  std::vector<LauncherInfo> info;
+
+  // 12. texts
+  std::string opening_caption;  // "05 de dezembro · 20h"
+  std::string server_status_text;  // "ONLINE", "OFFLINE"; empty = not known yet
+  std::string status_text;
+  std::string detail_text;
+  std::string speed_text;
+  std::string play_caption;
+
+  // 13. laid-out items
+  MainLayout layout;
+
+  // 14. main hit regions, in drawing order
+  std::vector<HitRegion> hit_regions;
+
+  // 15. scale and canvas
+  float scale = 1.0f;
+  uint32_t canvas_width = 1;   // ceil(1100 x scale)
+  uint32_t canvas_height = 1;  // ceil(660 x scale)
+  Canvas canvas;
+
+  // 16. clocks (UI clock values are seconds since start_instant_ns)
+  double ui_clock = 0.0;
+  double intro_start = INTRO_NOT_STARTED;
+  double last_background_time = -1.0;  // negative = never painted
+  double online_since = 0.0;
+  float progress_last = 0.0f;  // last target given to progress_main
+
+  // 17. flags
+  bool refresh_request = false;
+  bool redraw_needed = false;
+  bool play_armed = false;
+  bool windowed = true;
+  bool minimized = false;
+  bool force_full_redraw = false;
+  bool server_online = false;
+};
+
+// The UI clock now: seconds since the state's start instant, read through its clock seam.
+inline double ui_clock_now(const UiState& ui) {
+  return seconds_between(ui.start_instant_ns, ui.clock.monotonic_ns());
+}
+
+}  // namespace qo
