@@ -1,0 +1,56 @@
+#include "ui/paint_style.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "gfx/gradient.h"
+#include "text/glyph_drawing.h"
+#include "text/shaping.h"
+#include "ui/easing.h"
+
+namespace qo {
+
+float alpha_of(float k, float v) {
+  const float x = k * v;
+  if (!(x > 0.0f)) return 0.0f;
+  return std::round(std::min(x, 1.0f) * 255.0f) / 255.0f;
+}
+
+Color with_alpha(Color color, float alpha) {
+  color.a = alpha;
+  return color;
+}
+
+Color mix(const Color& a, const Color& b, float t) {
+  const float alpha = a.a + (b.a - a.a) * t;
+  if (!(alpha > 0.0f)) return COLOR_TRANSPARENT;
+  const auto channel = [&](float ca, float cb) {
+    return std::clamp((ca * a.a + (cb * b.a - ca * a.a) * t) / alpha, 0.0f, 1.0f);
+  };
+  return Color{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b), std::clamp(alpha, 0.0f, 1.0f)};
+}
+
+float eased_hover(float amount) {
+  if (!(amount > 0.0f)) return 0.0f;
+  return css_ease(std::min(amount, 1.0f));
+}
+
+Shader gold_gradient(float x, float y, float w, float h, float alpha) {
+  const std::array<ColorStop, 2> stops{{{0.0f, rgb8(0xF2, 0xCB, 0x66, alpha)}, {1.0f, rgb8(0xB8, 0x80, 0x24, alpha)}}};
+  return build_linear_gradient(stops, x, y, w, h, 135.0f);
+}
+
+float text_width(const Font& font, float size, float letter_spacing, std::string_view text) {
+  return shape_line(font, size, letter_spacing, text, false).width;
+}
+
+float draw_text(Canvas& canvas, const Font& font, float size, float letter_spacing, float x, float top,
+                std::string_view text, const Color& color) {
+  const GlyphRun run = shape_line(font, size, letter_spacing, text, false);
+  if (color.a > 0.0f && !run.glyphs.empty())
+    draw_glyph_run(canvas, font, x, top + baseline_offset(font, size), run, solid_paint(color));
+  return run.width;
+}
+
+}  // namespace qo
