@@ -76,7 +76,7 @@ void draw_header_item(const UiState& ui, Canvas& canvas, const HeaderItem& item,
                     item.width, 32.0f, 8.0f);
   const Color c = with_alpha(mix(COLOR_MUTED, COLOR_BRIGHT, h), base);
   draw_icon(canvas, header_icon(ui, item.icon), item.x + 13.0f, 20.5f, 16.0f, ICON_VIEW_SIZE, c, 1.6f);
-  draw_text(canvas, ui.fonts.manrope_medium, 13.5f, 0.0f, item.x + 36.0f, 19.5f, item.text, c);
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_medium, 13.5f, 0.0f, item.x + 36.0f, 19.5f, item.text, c);
 }
 
 void draw_server_status(const UiState& ui, Canvas& canvas) {
@@ -90,7 +90,7 @@ void draw_server_status(const UiState& ui, Canvas& canvas) {
                   32.0f, 16.0f);
   stroke_round_rect(canvas, COLOR_EDGE, layout.status_x, 12.5f, layout.status_width, 32.0f, 16.0f);
   fill_circle(canvas, dot, layout.status_x + 16.5f, 28.5f, 3.5f);
-  draw_text(canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, layout.status_x + 27.0f, 20.0f, ui.server_status_text,
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, layout.status_x + 27.0f, 20.0f, ui.server_status_text,
             text);
 }
 
@@ -117,11 +117,11 @@ void draw_news_row(const UiState& ui, Canvas& canvas, const NewsRow& row, uint32
   stroke_round_rect(canvas, accent_color(row, alpha_of(0.4f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f, 6.0f);
   const Color accent = accent_color(row);
   const Color tag_ink{accent.r * 0.45f + 0.55f, accent.g * 0.45f + 0.55f, accent.b * 0.45f + 0.55f, 1.0f};
-  draw_text(canvas, ui.fonts.manrope_bold, 10.0f, 0.4f, 704.0f, p + 3.0f, row.tag, tag_ink);
-  draw_text(canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, CONTENT_LEFT, p + 22.0f, row.title,
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_bold, 10.0f, 0.4f, 704.0f, p + 3.0f, row.tag, tag_ink);
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, CONTENT_LEFT, p + 22.0f, row.title,
             mix(COLOR_BRIGHT, COLOR_CREAM, hover(ui, HitKind::HIT_NEWS_ROW, index)));
   if (!row.date.empty())
-    draw_text(canvas, ui.fonts.manrope_regular, 11.0f, 0.0f, CONTENT_RIGHT - row.date_width, p + 12.4375f, row.date,
+    draw_text(ui.sprites, canvas, ui.fonts.manrope_regular, 11.0f, 0.0f, CONTENT_RIGHT - row.date_width, p + 12.4375f, row.date,
               COLOR_DIM);
 }
 
@@ -129,7 +129,7 @@ void draw_info_values(const UiState& ui, Canvas& canvas, const std::vector<std::
   const Font& bold = ui.fonts.manrope_bold;
   if (values.size() == 1) {
     const float w = text_width(bold, 12.0f, 0.0f, values[0]);
-    draw_text(canvas, bold, 12.0f, 0.0f, CONTENT_RIGHT - w, top, values[0], COLOR_BRIGHT);
+    draw_text(ui.sprites, canvas, bold, 12.0f, 0.0f, CONTENT_RIGHT - w, top, values[0], COLOR_BRIGHT);
     return;
   }
   std::vector<float> widths;
@@ -140,9 +140,9 @@ void draw_info_values(const UiState& ui, Canvas& canvas, const std::vector<std::
   float x = CONTENT_RIGHT - (total + static_cast<float>(values.size() - 1) * gap);
   for (size_t k = 0; k < values.size(); ++k) {
     if (k > 0) {
-      draw_text(canvas, regular, 12.0f, 0.0f, x - gap + 7.0f, top, "|", with_alpha(COLOR_WHITE, 0.2f));
+      draw_text(ui.sprites, canvas, regular, 12.0f, 0.0f, x - gap + 7.0f, top, "|", with_alpha(COLOR_WHITE, 0.2f));
     }
-    draw_text(canvas, bold, 12.0f, 0.0f, x, top, values[k], INFO_VALUE_PALETTE[k % 3]);
+    draw_text(ui.sprites, canvas, bold, 12.0f, 0.0f, x, top, values[k], INFO_VALUE_PALETTE[k % 3]);
     x += widths[k] + gap;
   }
 }
@@ -150,7 +150,7 @@ void draw_info_values(const UiState& ui, Canvas& canvas, const std::vector<std::
 void draw_info_row(const UiState& ui, Canvas& canvas, const InfoRow& row) {
   if (!row.first) fill_box(canvas, COLOR_LINE, CONTENT_LEFT, row.y, CONTENT_RIGHT, row.y + 1.0f);
   const float top = row.y + (row.first ? 2.0f : 6.0f);
-  draw_text(canvas, ui.fonts.manrope_regular, 12.0f, 0.0f, CONTENT_LEFT, top, row.label, COLOR_MUTED);
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_regular, 12.0f, 0.0f, CONTENT_LEFT, top, row.label, COLOR_MUTED);
   draw_info_values(ui, canvas, row.values, top);
 }
 
@@ -169,29 +169,29 @@ void draw_progress_block(const UiState& ui, Canvas& canvas) {
   const float main_value = tween_value(ui.progress_main, now);
   const std::string percent = fmt::format("{}%", static_cast<long>(std::lround(main_value)));
   const float percent_width = text_width(fonts.urbanist_extrabold, 15.0f, 0.0f, percent);
-  draw_text(canvas, fonts.urbanist_extrabold, 15.0f, 0.0f, 611.0f - percent_width, 558.0f, percent, COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, fonts.urbanist_extrabold, 15.0f, 0.0f, 611.0f - percent_width, 558.0f, percent, COLOR_BRIGHT);
 
   // The status line gives way to the percentage; the speed text takes what room is left after it.
   const float text_right = 611.0f - percent_width - 10.0f;
   const std::string status = fit_text_ellipsis(fonts.manrope_semibold, 13.0f, text_right - 39.0f, ui.status_text);
-  const float status_width = draw_text(canvas, fonts.manrope_semibold, 13.0f, 0.0f, 39.0f, 558.0f, status, COLOR_BRIGHT);
+  const float status_width = draw_text(ui.sprites, canvas, fonts.manrope_semibold, 13.0f, 0.0f, 39.0f, 558.0f, status, COLOR_BRIGHT);
   const float speed_x = 39.0f + status_width + 10.0f;
   if (!ui.speed_text.empty() && text_right - speed_x > 0.0f) {
     const std::string speed = fit_text_ellipsis(fonts.manrope_regular, 12.0f, text_right - speed_x, ui.speed_text);
-    draw_text(canvas, fonts.manrope_regular, 12.0f, 0.0f, speed_x, 559.0f, speed, COLOR_DIM);
+    draw_text(ui.sprites, canvas, fonts.manrope_regular, 12.0f, 0.0f, speed_x, 559.0f, speed, COLOR_DIM);
   }
-  draw_progress_bar(canvas, true, 583.0f, 9.0f, main_value / 100.0f);
+  draw_progress_bar(canvas, true, 583.0f, 9.0f, main_value / 100.0f, &ui.sprites);
 
   constexpr std::string_view file_label = "Arquivo: ";
-  const float label_width = draw_text(canvas, fonts.manrope_regular, 11.5f, 0.0f, 39.0f, 601.0f, file_label, COLOR_DIM);
+  const float label_width = draw_text(ui.sprites, canvas, fonts.manrope_regular, 11.5f, 0.0f, 39.0f, 601.0f, file_label, COLOR_DIM);
   const std::string file = fit_text_ellipsis(fonts.manrope_medium, 11.5f, PROGRESS_TRACK_WIDTH - label_width, ui.detail_text);
-  draw_text(canvas, fonts.manrope_medium, 11.5f, 0.0f, 39.0f + label_width, 601.0f, file, COLOR_MUTED);
+  draw_text(ui.sprites, canvas, fonts.manrope_medium, 11.5f, 0.0f, 39.0f + label_width, 601.0f, file, COLOR_MUTED);
   draw_progress_bar(canvas, false, 621.0f, 5.0f, tween_value(ui.progress_stage, now) / 100.0f);
 }
 
 void draw_options_block(const UiState& ui, Canvas& canvas) {
   const FontSet& fonts = ui.fonts;
-  draw_text(canvas, fonts.manrope_regular, 12.5f, 0.0f, 633.0f, 561.5f, "Modo janela", COLOR_MUTED);
+  draw_text(ui.sprites, canvas, fonts.manrope_regular, 12.5f, 0.0f, 633.0f, 561.5f, "Modo janela", COLOR_MUTED);
   draw_toggle_switch(canvas, ui.windowed, 765.0f, 559.5f, tween_value(ui.windowed_knob, ui.ui_clock));
 
   const float h = hover(ui, HitKind::HIT_SETTINGS_BUTTON);
@@ -200,14 +200,14 @@ void draw_options_block(const UiState& ui, Canvas& canvas) {
   constexpr std::string_view label = "Configurações";
   const float icon_x = 633.0f + (170.0f - (text_width(fonts.manrope_medium, 13.0f, 0.0f, label) + 23.0f)) / 2.0f;
   draw_icon(canvas, ui.icon_sun_small, icon_x, 600.0f, 15.0f, ICON_VIEW_SIZE, COLOR_PALE_GOLD, 1.8f);
-  draw_text(canvas, fonts.manrope_medium, 13.0f, 0.0f, icon_x + 23.0f, 598.5f, label, COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, fonts.manrope_medium, 13.0f, 0.0f, icon_x + 23.0f, 598.5f, label, COLOR_BRIGHT);
 }
 
-// The play button's body for the armed state, lifted by the hover; returns the lift.
-void draw_armed_play_body(Canvas& canvas, const Mask& inside, float h) {
+// The play button's glow and body when armed, lifted by the hover.
+void draw_armed_play_body(const UiState& ui, Canvas& canvas, const Mask& inside, float h) {
   const float top = 556.0f - h;
   const float glow_alpha = std::round(std::clamp(0.4f + 0.15f * h, 0.0f, 1.0f) * 255.0f) / 255.0f;
-  draw_soft_shadow(canvas, with_alpha(COLOR_GOLD, glow_alpha), 825.0f, top + 8.0f + 2.0f * h, 240.0f, 72.0f, 14.0f,
+  draw_cached_soft_shadow(ui.sprites, canvas, with_alpha(COLOR_GOLD, glow_alpha), 825.0f, top + 8.0f + 2.0f * h, 240.0f, 72.0f, 14.0f,
                    (24.0f + 6.0f * h) / 2.0f, &inside);
   const float k = 1.0f + 0.08f * h;
   const auto lit = [k](float c) { return std::min(c * k, 255.0f) / 255.0f; };
@@ -222,7 +222,7 @@ void draw_play_button(const UiState& ui, Canvas& canvas, const Mask& inside) {
   Color ink = COLOR_DIM;
   if (ui.play_armed) {
     h = hover(ui, HitKind::HIT_PLAY);
-    draw_armed_play_body(canvas, inside, h);
+    draw_armed_play_body(ui, canvas, inside, h);
     ink = PLAY_INK;
   } else {
     fill_round_rect(canvas, solid_paint(COLOR_LINE), 825.0f, 556.0f, 240.0f, 72.0f, 14.0f);
@@ -232,11 +232,11 @@ void draw_play_button(const UiState& ui, Canvas& canvas, const Mask& inside) {
   const float label_width = text_width(label_font, 25.0f, 1.5f, PLAY_LABEL);
   const float icon_x = 825.0f + (240.0f - (label_width + 30.0f)) / 2.0f;
   draw_icon(canvas, ui.icon_play, icon_x, 574.0f - h, 22.0f, ICON_VIEW_SIZE, ink, 0.0f);
-  draw_text(canvas, label_font, 25.0f, 1.5f, icon_x + 30.0f, 569.5f - h, PLAY_LABEL, ink);
+  draw_text(ui.sprites, canvas, label_font, 25.0f, 1.5f, icon_x + 30.0f, 569.5f - h, PLAY_LABEL, ink);
 
   const Font& caption_font = ui.fonts.arial ? *ui.fonts.arial : ui.fonts.manrope_regular;
   const float caption_width = text_width(caption_font, 11.5f, 0.0f, ui.play_caption);
-  draw_text(canvas, caption_font, 11.5f, 0.0f, 945.0f - caption_width / 2.0f, 599.5f - h, ui.play_caption,
+  draw_text(ui.sprites, canvas, caption_font, 11.5f, 0.0f, 945.0f - caption_width / 2.0f, 599.5f - h, ui.play_caption,
             with_alpha(ink, alpha_of(0.85f)));
 }
 
@@ -258,7 +258,7 @@ void paint_header_layer(UiState& ui) {
   const float s = canvas.scale;
   blend_pixmap_opacity(canvas.pixmap, ui.layers.crest_glow, 1.0f, round_to_i32(3.0f * s) - round_to_i32(canvas.origin_x * s),
                        round_to_i32(-3.5f * s) - round_to_i32(canvas.origin_y * s));
-  draw_text(canvas, ui.fonts.manrope_bold, 15.0f, 0.3f, 62.0f, 18.0f, BRAND_TEXT, COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_bold, 15.0f, 0.3f, 62.0f, 18.0f, BRAND_TEXT, COLOR_BRIGHT);
   for (size_t i = 0; i < layout.header_items.size(); ++i)
     draw_header_item(ui, canvas, layout.header_items[i], static_cast<uint32_t>(i));
   draw_server_status(ui, canvas);
@@ -272,16 +272,16 @@ void paint_right_column_layer(UiState& ui) {
   const FontSet& fonts = ui.fonts;
   draw_panel_frame(canvas, 70.0f, layout.news_panel_height, 224 / 255.0f);
   draw_section_label(canvas, ui, CONTENT_LEFT, 82.0f, 10.0f, "NOVIDADES");
-  draw_text(canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, 99.0f, "Últimas notícias", COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, 99.0f, "Últimas notícias", COLOR_BRIGHT);
   const Color see_all = mix(COLOR_MUTED, COLOR_BRIGHT, hover(ui, HitKind::HIT_SEE_ALL_NEWS));
-  draw_text(canvas, fonts.manrope_regular, 12.0f, 0.0f, layout.see_all_x, 102.0f, SEE_ALL_TEXT, see_all);
+  draw_text(ui.sprites, canvas, fonts.manrope_regular, 12.0f, 0.0f, layout.see_all_x, 102.0f, SEE_ALL_TEXT, see_all);
   draw_icon(canvas, ui.icon_arrow, 1052.0f, 104.0f, 13.0f, ICON_VIEW_SIZE, see_all, 2.0f);
   for (size_t i = 0; i < layout.news_rows.size(); ++i)
     draw_news_row(ui, canvas, layout.news_rows[i], static_cast<uint32_t>(i));
 
   draw_panel_frame(canvas, layout.server_panel_y, layout.server_panel_height, 224 / 255.0f);
   draw_section_label(canvas, ui, CONTENT_LEFT, layout.server_panel_y + 12.0f, 10.0f, "SERVIDOR");
-  draw_text(canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, layout.server_panel_y + 29.0f, "Informações",
+  draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, layout.server_panel_y + 29.0f, "Informações",
             COLOR_BRIGHT);
   for (const InfoRow& row : layout.info_rows) draw_info_row(ui, canvas, row);
 }

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "gfx/gradient.h"
-#include "text/glyph_drawing.h"
 #include "text/shaping.h"
 #include "ui/easing.h"
 
@@ -45,12 +44,9 @@ float text_width(const Font& font, float size, float letter_spacing, std::string
   return shape_line(font, size, letter_spacing, text, false).width;
 }
 
-float draw_text(Canvas& canvas, const Font& font, float size, float letter_spacing, float x, float top,
-                std::string_view text, const Color& color) {
-  const GlyphRun run = shape_line(font, size, letter_spacing, text, false);
-  if (color.a > 0.0f && !run.glyphs.empty())
-    draw_glyph_run(canvas, font, x, top + baseline_offset(font, size), run, solid_paint(color));
-  return run.width;
+float draw_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing, float x,
+                float top, std::string_view text, const Color& color) {
+  return draw_cached_text(cache, canvas, font, size, letter_spacing, x, top + baseline_offset(font, size), text, color);
 }
 
 }  // namespace qo

@@ -7,6 +7,7 @@
 #include "gfx/color.h"
 #include "gfx/paint.h"
 #include "text/font.h"
+#include "ui/sprite_cache.h"
 
 namespace qo {
 
@@ -46,9 +47,9 @@ Shader gold_gradient(float x, float y, float w, float h, float alpha = 1.0f);
 // Width in logical pixels of the shaped text.
 float text_width(const Font& font, float size, float letter_spacing, std::string_view text);
 
-// Shapes and draws one line with its pen at x and its top at `top` (the baseline lies the font's rounded
-// ascender below); returns the run's width.
-float draw_text(Canvas& canvas, const Font& font, float size, float letter_spacing, float x, float top,
-                std::string_view text, const Color& color);
+// Draws one line with its pen at x and its top at `top` (the baseline lies the font's rounded ascender below),
+// through the cache of finished lines; returns the run's width.
+float draw_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing, float x,
+                float top, std::string_view text, const Color& color);
 
 }  // namespace qo

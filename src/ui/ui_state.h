@@ -21,6 +21,7 @@
 #include "text/font.h"
 #include "ui/clock.h"
 #include "ui/layout_types.h"
+#include "ui/sprite_cache.h"
 
 namespace qo {
 
@@ -250,6 +251,7 @@ struct UiState {
 
   // 13. laid-out items
   MainLayout layout;
+  mutable SpriteCache sprites;  // finished texts and shadows, reused by every repaint (a cache, not state)
 
   // 14. main hit regions, in drawing order
   std::vector<HitRegion> hit_regions;

@@ -7,8 +7,6 @@
 #include "gfx/rasterizer.h"
 #include "gfx/shapes.h"
 #include "icons/builtin_icons.h"
-#include "text/glyph_drawing.h"
-#include "text/shaping.h"
 #include "ui/paint_style.h"
 #include "ui/ui_state.h"
 #include "util/unicode_case.h"
@@ -55,9 +53,10 @@ void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, f
     fill_rect(canvas.pixmap, RectF{xk + 1.0f, y + 65.5f, wk - 2.0f, 2.0f},
               shader_paint(gold_gradient(xk + 1.0f, y + 65.5f, wk - 2.0f, 2.0f, ao)), canvas.transform(),
               &highlight_mask);
-    const GlyphRun label = shape_line(label_font, 9.0f, 0.95f, COUNTDOWN_UNIT_LABELS[k], false);
-    draw_glyph_run(canvas, label_font, xk + (wk - label.width) / 2.0f, label_baseline, label,
-                   solid_paint(with_alpha(COLOR_DIM, ao)));
+    // The label's glyphs are size 9 but its baseline is placed for 9.5.
+    const float label_width = text_width(label_font, 9.0f, 0.95f, COUNTDOWN_UNIT_LABELS[k]);
+    draw_cached_text(ui.sprites, canvas, label_font, 9.0f, 0.95f, xk + (wk - label_width) / 2.0f, label_baseline,
+                     COUNTDOWN_UNIT_LABELS[k], with_alpha(COLOR_DIM, ao));
     xk += wk + COUNTDOWN_BOX_GAP;
   }
 }
@@ -74,9 +73,9 @@ void draw_countdown_caption(const UiState& ui, Canvas& canvas, float y, float op
   const float ao = alpha_of(opacity);
   const float top = y + 78.5f;
   draw_icon(canvas, ui.icon_clock, j, y + 80.0f, 14.0f, ICON_VIEW_SIZE, with_alpha(COLOR_PALE_GOLD, ao), 2.0f);
-  draw_text(canvas, regular, 12.5f, 0.0f, j + 20.0f, top, lead, with_alpha(COLOR_MUTED, ao));
-  draw_text(canvas, bold, 12.5f, 0.0f, j + 26.0f + a, top, ui.opening_caption, with_alpha(COLOR_BRIGHT, ao));
-  draw_text(canvas, regular, 12.5f, 0.0f, j + 32.0f + a + c, top, trail, with_alpha(COLOR_MUTED, ao));
+  draw_text(ui.sprites, canvas, regular, 12.5f, 0.0f, j + 20.0f, top, lead, with_alpha(COLOR_MUTED, ao));
+  draw_text(ui.sprites, canvas, bold, 12.5f, 0.0f, j + 26.0f + a, top, ui.opening_caption, with_alpha(COLOR_BRIGHT, ao));
+  draw_text(ui.sprites, canvas, regular, 12.5f, 0.0f, j + 32.0f + a + c, top, trail, with_alpha(COLOR_MUTED, ao));
 }
 
 }  // namespace
@@ -95,7 +94,7 @@ void draw_subtitle_pill(const UiState& ui, Canvas& canvas, float x, float y, flo
   // The glow-dot image is prepared at the canvas's scale: placed pixel for pixel, not scaled again.
   draw_image_scaled(ui.layers.glow_dot.pixmap, canvas.pixmap, (x + 2.0f - canvas.origin_x) * canvas.scale,
                     (y - 1.5f - canvas.origin_y) * canvas.scale, 1.0f, 1.0f, opacity, true, full_clip(canvas.pixmap));
-  draw_text(canvas, ui.fonts.manrope_semibold, 11.5f, 0.0f, x + 28.0f, y + 6.0f, SUBTITLE_TEXT,
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 11.5f, 0.0f, x + 28.0f, y + 6.0f, SUBTITLE_TEXT,
             with_alpha(COLOR_CREAM, alpha_of(opacity)));
 }
 
@@ -105,10 +104,10 @@ void draw_section_label(Canvas& canvas, const UiState& ui, float x, float y, flo
   const float descent = std::round(size * bold.descender() / bold.units_per_em());
   const float bar_top = y + (ascent + descent - 1.5f) / 2.0f;
   fill_rect(canvas.pixmap, RectF{x, bar_top, 16.0f, 1.5f}, solid_paint(COLOR_PALE_GOLD), canvas.transform());
-  draw_text(canvas, bold, size, 0.14f * size, x + 23.0f, y, unicode_uppercase(text), COLOR_PALE_GOLD);
+  draw_text(ui.sprites, canvas, bold, size, 0.14f * size, x + 23.0f, y, unicode_uppercase(text), COLOR_PALE_GOLD);
 }
 
-void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float fraction) {
+void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float fraction, SpriteCache* cache) {
   const float radius = height / 2.0f;
   fill_round_rect(canvas, solid_paint(rgb8(255, 255, 255, 18 / 255.0f)), PROGRESS_TRACK_X, y, PROGRESS_TRACK_WIDTH,
                   height, radius);
@@ -117,8 +116,11 @@ void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float f
   if (glow) {
     Mask track = canvas_mask(canvas);
     add_round_rect_to_mask(track, canvas, PROGRESS_TRACK_X, y, PROGRESS_TRACK_WIDTH, height, radius);
-    draw_soft_shadow(canvas, with_alpha(COLOR_GOLD, 140 / 255.0f), PROGRESS_TRACK_X, y, w, height, radius, 6.0f,
-                     &track);
+    const Color glow_color = with_alpha(COLOR_GOLD, 140 / 255.0f);
+    if (cache)
+      draw_cached_soft_shadow(*cache, canvas, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &track);
+    else
+      draw_soft_shadow(canvas, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &track);
   }
   fill_round_rect(canvas, shader_paint(gold_gradient(PROGRESS_TRACK_X, y, w, height)), PROGRESS_TRACK_X, y, w, height,
                   std::min(radius, w / 2.0f));

@@ -7,6 +7,7 @@
 
 #include "gfx/canvas.h"
 #include "gfx/icon.h"
+#include "ui/sprite_cache.h"
 
 namespace qo {
 
@@ -32,8 +33,8 @@ void draw_subtitle_pill(const UiState& ui, Canvas& canvas, float x, float y, flo
 void draw_section_label(Canvas& canvas, const UiState& ui, float x, float y, float size, std::string_view text);
 
 // A footer progress bar at top y, `height` tall: the track, then the gold fill for `fraction` (clamped to 0..1),
-// with a soft glow kept inside the track when `glow` is on.
-void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float fraction);
+// with a soft glow kept inside the track when `glow` is on (its blur kept in `cache` when one is given).
+void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float fraction, SpriteCache* cache = nullptr);
 
 // A 38 x 21 pill switch, gold when on; the knob's position t runs from 0 (left) to 1 (right).
 void draw_toggle_switch(Canvas& canvas, bool on, float x, float y, float knob_position);
