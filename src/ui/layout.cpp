@@ -6,6 +6,7 @@
 
 #include "gfx/color.h"
 #include "text/shaping.h"
+#include "ui/layers.h"
 #include "ui/status.h"
 #include "ui/widgets.h"
 #include "ui/ui_state.h"
@@ -72,16 +73,6 @@ void add_region(std::vector<HitRegion>& list, float x0, float x1, float y0, floa
   if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1)) non_finite_hit_region();
   if (x1 - x0 < 0.01f) x1 = x0 + 0.01f;
   list.push_back(HitRegion{x0, y0, x1, y1, kind, index});
-}
-
-// A layer covering the logical rectangle whose pixel edges are those of the window: it starts at the device
-// pixel floor(x * s) and ends at ceil((x + w) * s), so layers, bands and glass cuts agree at every scale.
-Canvas aligned_layer(float x, float y, float w, float h, float scale) {
-  const float left = std::floor(x * scale);
-  const float top = std::floor(y * scale);
-  const uint32_t width = saturating_u32(std::ceil((x + w) * scale) - left);
-  const uint32_t height = saturating_u32(std::ceil((y + h) * scale) - top);
-  return Canvas::make(width, height, left / scale, top / scale, scale);
 }
 
 void lay_out_status_and_brand(const UiState& ui, MainLayout& layout) {
@@ -266,10 +257,10 @@ void relayout_texts(UiState& ui) {
   ui.layout = std::move(layout);
   const float s = ui.scale;
   ElementLayers& layers = ui.element_layers;
-  layers.header = aligned_layer(0.0f, 0.0f, 1100.0f, 58.0f, s);
+  layers.header = make_aligned_layer(0.0f, 0.0f, 1100.0f, 58.0f, s);
   layers.right_column =
-      aligned_layer(RIGHT_COLUMN_X, RIGHT_COLUMN_Y, RIGHT_COLUMN_WIDTH, ui.layout.right_column_height, s);
-  layers.footer = aligned_layer(18.0f, 540.0f, 1064.0f, 104.0f, s);
+      make_aligned_layer(RIGHT_COLUMN_X, RIGHT_COLUMN_Y, RIGHT_COLUMN_WIDTH, ui.layout.right_column_height, s);
+  layers.footer = make_aligned_layer(18.0f, 540.0f, 1064.0f, 104.0f, s);
   layers.stamp = -100.0;
   layers.header_stale = true;
   layers.right_column_stale = true;

@@ -58,11 +58,11 @@ void draw_panel_frame(Canvas& canvas, float y, float height, float fill_alpha) {
 
 const Icon& header_icon(const UiState& ui, uint32_t kind) {
   switch (kind) {
-    case HEADER_ICON_DISCORD: return ui.icon_chat;
-    case HEADER_ICON_RANKING: return ui.icon_trophy;
-    case HEADER_ICON_SHOP: return ui.icon_gem;
-    case HEADER_ICON_OPTIONS: return ui.icon_sun_small;
-    default: return ui.icon_globe;
+    case HEADER_ICON_DISCORD: return ui.icons.icon_chat;
+    case HEADER_ICON_RANKING: return ui.icons.icon_trophy;
+    case HEADER_ICON_SHOP: return ui.icons.icon_gem;
+    case HEADER_ICON_OPTIONS: return ui.icons.icon_sun_small;
+    default: return ui.icons.icon_globe;
   }
 }
 
@@ -105,7 +105,7 @@ void draw_window_buttons(const UiState& ui, Canvas& canvas) {
   }
   fill_box(canvas, mix(COLOR_MUTED, COLOR_BRIGHT, h), layout.minimize_x + 11.0f, 30.5f, layout.minimize_x + 23.0f,
            32.5f);
-  draw_rounded_button_box(canvas, ui.icon_close, layout.close_x, 12.5f, hover(ui, HitKind::HIT_CLOSE), true);
+  draw_rounded_button_box(canvas, ui.icons.icon_close, layout.close_x, 12.5f, hover(ui, HitKind::HIT_CLOSE), true);
 }
 
 // ---- right-hand column ----
@@ -199,7 +199,7 @@ void draw_options_block(const UiState& ui, Canvas& canvas) {
   stroke_round_rect(canvas, mix(COLOR_EDGE, COLOR_GOLD, h), 633.0f, 590.5f, 170.0f, 34.0f, 10.0f);
   constexpr std::string_view label = "Configurações";
   const float icon_x = 633.0f + (170.0f - (text_width(fonts.manrope_medium, 13.0f, 0.0f, label) + 23.0f)) / 2.0f;
-  draw_icon(canvas, ui.icon_sun_small, icon_x, 600.0f, 15.0f, ICON_VIEW_SIZE, COLOR_PALE_GOLD, 1.8f);
+  draw_icon(canvas, ui.icons.icon_sun_small, icon_x, 600.0f, 15.0f, ICON_VIEW_SIZE, COLOR_PALE_GOLD, 1.8f);
   draw_text(ui.sprites, canvas, fonts.manrope_medium, 13.0f, 0.0f, icon_x + 23.0f, 598.5f, label, COLOR_BRIGHT);
 }
 
@@ -231,7 +231,7 @@ void draw_play_button(const UiState& ui, Canvas& canvas, const Mask& inside) {
   const Font& label_font = ui.fonts.urbanist_extrabold;
   const float label_width = text_width(label_font, 25.0f, 1.5f, PLAY_LABEL);
   const float icon_x = 825.0f + (240.0f - (label_width + 30.0f)) / 2.0f;
-  draw_icon(canvas, ui.icon_play, icon_x, 574.0f - h, 22.0f, ICON_VIEW_SIZE, ink, 0.0f);
+  draw_icon(canvas, ui.icons.icon_play, icon_x, 574.0f - h, 22.0f, ICON_VIEW_SIZE, ink, 0.0f);
   draw_text(ui.sprites, canvas, label_font, 25.0f, 1.5f, icon_x + 30.0f, 569.5f - h, PLAY_LABEL, ink);
 
   const Font& caption_font = ui.fonts.arial ? *ui.fonts.arial : ui.fonts.manrope_regular;
@@ -275,7 +275,7 @@ void paint_right_column_layer(UiState& ui) {
   draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, 99.0f, "Últimas notícias", COLOR_BRIGHT);
   const Color see_all = mix(COLOR_MUTED, COLOR_BRIGHT, hover(ui, HitKind::HIT_SEE_ALL_NEWS));
   draw_text(ui.sprites, canvas, fonts.manrope_regular, 12.0f, 0.0f, layout.see_all_x, 102.0f, SEE_ALL_TEXT, see_all);
-  draw_icon(canvas, ui.icon_arrow, 1052.0f, 104.0f, 13.0f, ICON_VIEW_SIZE, see_all, 2.0f);
+  draw_icon(canvas, ui.icons.icon_arrow, 1052.0f, 104.0f, 13.0f, ICON_VIEW_SIZE, see_all, 2.0f);
   for (size_t i = 0; i < layout.news_rows.size(); ++i)
     draw_news_row(ui, canvas, layout.news_rows[i], static_cast<uint32_t>(i));
 

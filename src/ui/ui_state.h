@@ -17,7 +17,7 @@
 #include "gfx/paint.h"
 #include "gfx/path.h"
 #include "gfx/pixmap.h"
-#include "gfx/icon.h"
+#include "icons/builtin_icons.h"
 #include "text/font.h"
 #include "ui/clock.h"
 #include "ui/layout_types.h"
@@ -159,6 +159,7 @@ struct ScaledLayers {
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
   PictureArea picture_area;
   std::array<std::vector<RuneOutline>, 3> rune_groups;  // outer ring; dashed ring; inner ring and the two triangles
+  Pixmap rune;              // the whole figure, 270 logical px across, turned by the frame painter
 };
 
 // --- group 10: sparks -------------------------------------------------------------------------------------------
@@ -198,18 +199,8 @@ struct UiState {
   Hover hover;
   std::map<Hover, float> hover_fades;  // hover amount 0..1 per region; missing = 0
 
-  // 4. icons
-  Icon icon_globe;
-  Icon icon_chat;
-  Icon icon_trophy;
-  Icon icon_gem;
-  Icon icon_sun_large;
-  Icon icon_sun_small;
-  Icon icon_arrow;
-  Icon icon_clock;
-  Icon icon_play;
-  Icon icon_close;
-  Icon icon_chevron;
+  // 4. icons (icon_globe ... icon_chevron)
+  BuiltinIcons icons;
 
   // 5. spark generator and countdown
   SparkRng spark_rng;

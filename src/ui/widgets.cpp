@@ -72,7 +72,7 @@ void draw_countdown_caption(const UiState& ui, Canvas& canvas, float y, float op
   const float j = COUNTDOWN_CENTER_X - (20.0f + a + 6.0f + c + 6.0f + s) / 2.0f;
   const float ao = alpha_of(opacity);
   const float top = y + 78.5f;
-  draw_icon(canvas, ui.icon_clock, j, y + 80.0f, 14.0f, ICON_VIEW_SIZE, with_alpha(COLOR_PALE_GOLD, ao), 2.0f);
+  draw_icon(canvas, ui.icons.icon_clock, j, y + 80.0f, 14.0f, ICON_VIEW_SIZE, with_alpha(COLOR_PALE_GOLD, ao), 2.0f);
   draw_text(ui.sprites, canvas, regular, 12.5f, 0.0f, j + 20.0f, top, lead, with_alpha(COLOR_MUTED, ao));
   draw_text(ui.sprites, canvas, bold, 12.5f, 0.0f, j + 26.0f + a, top, ui.opening_caption, with_alpha(COLOR_BRIGHT, ao));
   draw_text(ui.sprites, canvas, regular, 12.5f, 0.0f, j + 32.0f + a + c, top, trail, with_alpha(COLOR_MUTED, ao));

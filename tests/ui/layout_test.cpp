@@ -9,12 +9,17 @@
 
 #include "text/shaping.h"
 #include "ui/status.h"
-#include "ui/ui_test_state.h"
+#include "ui/test_ui.h"
 
 namespace qo {
 namespace {
 
-using test::bare_ui_state;
+// Fonts and fixed clocks only: the layout measures texts and sizes the layers, nothing more.
+UiState bare_ui_state(float scale = 1.0f) {
+  UiState ui = test::make_bare_test_ui();
+  ui.scale = scale;
+  return ui;
+}
 
 std::optional<std::string> text(const char* s) { return s ? std::optional<std::string>(s) : std::nullopt; }
 

@@ -8,13 +8,13 @@
 #include "text/glyph_drawing.h"
 #include "text/shaping.h"
 #include "ui/paint_style.h"
-#include "ui/ui_test_state.h"
+#include "ui/assets.h"
 
 namespace qo {
 namespace {
 
 TEST(SpriteCache, TextMatchesDirectDrawingAtEveryScaleAndSubPixelPosition) {
-  const FontSet fonts = test::embedded_font_set(false);
+  const FontSet fonts = load_font_set(std::nullopt);
   const struct {
     float scale, x, baseline;
   } rows[] = {{1.0f, 10.0f, 30.0f}, {1.0f, 10.3f, 30.7f}, {1.25f, 11.1f, 29.45f}, {1.5f, 9.75f, 31.2f},

@@ -9,12 +9,12 @@
 #include "gfx/shapes.h"
 #include "icons/builtin_icons.h"
 #include "ui/paint_style.h"
-#include "ui/ui_test_state.h"
+#include "ui/test_ui.h"
 
 namespace qo {
 namespace {
 
-using test::bare_ui_state;
+UiState bare_ui_state() { return test::make_bare_test_ui(); }
 
 Canvas footer_canvas() { return Canvas::make_logical(18.0f, 540.0f, 1064.0f, 104.0f, 1.0f); }
 

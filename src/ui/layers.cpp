@@ -1,0 +1,175 @@
+#include "ui/layers.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "gfx/blur.h"
+#include "gfx/glow.h"
+#include "gfx/gradient.h"
+#include "gfx/image_blit.h"
+#include "gfx/rasterizer.h"
+#include "gfx/resample.h"
+#include "gfx/shapes.h"
+#include "ui/layout.h"
+#include "ui/rune.h"
+#include "ui/sparks.h"
+
+namespace qo {
+namespace {
+
+// The window's gold and green, and the near-black of its shadows, at an 8-bit alpha.
+Color gold(uint8_t alpha) { return Color::from_rgba8(217, 168, 69, alpha); }
+Color green(uint8_t alpha) { return Color::from_rgba8(18, 184, 128, alpha); }
+Color shade(uint8_t alpha) { return Color::from_rgba8(6, 10, 9, alpha); }
+
+uint32_t rounded_pixels(float v) { return static_cast<uint32_t>(std::max(round_to_i32(v), 0)); }
+
+void fill_window_with_gradient(Canvas& canvas, std::span<const ColorStop> stops, float angle) {
+  const Shader shader = build_linear_gradient(stops, 0.0f, 0.0f, WINDOW_WIDTH, WINDOW_HEIGHT, angle);
+  fill_rect(canvas.pixmap, RectF{0.0f, 0.0f, WINDOW_WIDTH, WINDOW_HEIGHT}, shader_paint(shader), canvas.transform());
+}
+
+// A soft round glow: the circle filled with a radial fade from the colour to transparent.
+void paint_round_glow(Canvas& canvas, Point centre, float circle_radius, float gradient_radius, Color colour) {
+  Color clear = colour;
+  clear.a = 0.0f;
+  const std::array<ColorStop, 2> stops{ColorStop{0.0f, colour}, ColorStop{1.0f, clear}};
+  const auto shader = make_radial_gradient(centre, gradient_radius, stops);
+  const auto circle = circle_path(centre.x, centre.y, circle_radius);
+  if (!shader || !circle) return;
+  fill_path(canvas.pixmap, *circle, shader_paint(*shader), FillRule::Winding, canvas.transform());
+}
+
+// The gold and green glows of the background, painted at one eighth of the scale, blurred there, and drawn
+// eight times larger over the overlay.
+void paint_background_glows(Canvas& overlay, float scale) {
+  const float g = scale * 0.125f;
+  Canvas glows = Canvas::make(std::max<uint32_t>(device_size(1580.0f, g), 1),
+                              std::max<uint32_t>(device_size(1140.0f, g), 1), -240.0f, -240.0f, g);
+  paint_round_glow(glows, {100.0f, 120.0f}, 260.0f, 257.3869f, gold(77));
+  paint_round_glow(glows, {490.0f, 350.0f}, 230.0f, 227.6884f, green(46));
+  gaussian_blur(glows.pixmap, 80.0f * g);
+  const Transform enlarge = Transform::from_row(8.0f, 0.0f, 0.0f, 8.0f, -240.0f * scale, -240.0f * scale);
+  draw_pixmap(overlay.pixmap, 0, 0, glows.pixmap, PixmapPaint{1.0f, BlendMode::SourceOver, FilterQuality::Bilinear},
+              enlarge);
+}
+
+Canvas build_overlay(uint32_t width, uint32_t height, float scale) {
+  Canvas overlay = Canvas::make(width, height, 0.0f, 0.0f, scale);
+  const std::array<ColorStop, 3> across{ColorStop{0.0f, shade(26)}, ColorStop{0.55f, shade(26)},
+                                        ColorStop{1.0f, shade(191)}};
+  fill_window_with_gradient(overlay, across, 90.0f);
+  const std::array<ColorStop, 4> down{ColorStop{0.0f, shade(140)}, ColorStop{0.3f, shade(38)},
+                                      ColorStop{0.7f, shade(140)}, ColorStop{1.0f, shade(255)}};
+  fill_window_with_gradient(overlay, down, 180.0f);
+  paint_background_glows(overlay, scale);
+  return overlay;
+}
+
+void build_hero_layer(ScaledLayers& layers, const Pixmap& hero, float scale) {
+  const RectF rect = hero_cover_rect(hero.width(), hero.height());
+  layers.hero = resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale));
+  layers.hero_x = rect.x;
+  layers.hero_y = rect.y;
+  layers.hero_w = rect.w;
+  layers.hero_h = rect.h;
+}
+
+void build_crest_glow(ScaledLayers& layers, const Pixmap& crest, float scale) {
+  const uint32_t side = rounded_pixels(34.0f * scale);
+  const std::array<GlowLayer, 1> glow{GlowLayer{gold(140), 5.0f * scale}};
+  layers.crest_glow_pad = rounded_pixels(15.0f * scale);
+  layers.crest_glow = make_glow_image(resample_pixmap(crest, side, side), glow, layers.crest_glow_pad);
+}
+
+void build_logo_glow(ScaledLayers& layers, const Pixmap& logo, float scale) {
+  const uint32_t width = rounded_pixels(430.0f * scale);
+  const float aspect = static_cast<float>(logo.height()) / static_cast<float>(logo.width());
+  const uint32_t height = std::max<uint32_t>(rounded_pixels(430.0f * aspect * scale), 1);
+  const std::array<GlowLayer, 2> glows{GlowLayer{gold(89), 15.0f * scale}, GlowLayer{green(77), 5.0f * scale}};
+  layers.logo_glow_pad = rounded_pixels(60.0f * scale);
+  layers.logo_glow = make_glow_image(resample_pixmap(logo, width, height), glows, layers.logo_glow_pad);
+}
+
+// A sharp pale-gold dot inside a soft gold halo, centred in a square spanning logical -12..18.
+Canvas build_glow_dot(float scale) {
+  const uint32_t side = std::max<uint32_t>(device_size(30.0f, scale), 1);
+  Canvas dot = Canvas::make(side, side, -12.0f, -12.0f, scale);
+  const auto circle = circle_path(3.0f, 3.0f, 3.0f);
+  if (!circle) return dot;
+  fill_path(dot.pixmap, *circle, solid_paint(gold(255)), FillRule::Winding, dot.transform());
+  gaussian_blur(dot.pixmap, 4.0f * scale);
+  fill_path(dot.pixmap, *circle, solid_paint(Color::from_rgba8(242, 210, 138)), FillRule::Winding, dot.transform());
+  return dot;
+}
+
+PictureArea build_picture_area(uint32_t width, uint32_t height, float scale) {
+  const RectF& a = PICTURE_AREA;
+  PictureArea area;
+  area.clip = ClipRect{saturating_i32(std::floor(a.x * scale)), saturating_i32(std::floor(a.y * scale)),
+                       saturating_i32(std::ceil((a.x + a.w) * scale)), saturating_i32(std::ceil((a.y + a.h) * scale))};
+  PathBuilder corners;
+  corners.move_to(a.x, a.y);
+  corners.line_to(a.x + a.w, a.y);
+  corners.line_to(a.x + a.w, a.y + a.h);
+  corners.line_to(a.x, a.y + a.h);
+  corners.close();
+  area.mask = Mask::make(width, height);
+  if (const auto path = corners.finish()) {
+    fill_mask_path(*area.mask, *path, FillRule::Winding, true, Transform::from_scale(scale, scale));
+  }
+  return area;
+}
+
+}  // namespace
+
+std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
+  std::array<Pixmap, 4> copies;
+  for (size_t k = 0; k < copies.size(); ++k) {
+    Pixmap copy = Pixmap::make(image.width(), image.height() + 1);
+    const ClipRect clip = full_clip(copy);
+    draw_image_scaled(image, copy, 0.0f, static_cast<float>(k) * 0.25f, 1.0f, 1.0f, 1.0f, false, clip);
+    copies[k] = std::move(copy);
+  }
+  return copies;
+}
+
+RectF hero_cover_rect(uint32_t image_width, uint32_t image_height) {
+  const auto w = static_cast<float>(image_width);
+  const auto h = static_cast<float>(image_height);
+  const float k = std::max(WINDOW_WIDTH / w, WINDOW_HEIGHT / h) * HERO_ZOOM_RESERVE;
+  return RectF{(WINDOW_WIDTH - w * k) * 0.5f, (WINDOW_HEIGHT - h * k) * 0.3f, w * k, h * k};
+}
+
+Canvas make_aligned_layer(float x, float y, float w, float h, float scale) {
+  const float left = std::floor(x * scale);
+  const float top = std::floor(y * scale);
+  const float right = std::ceil((x + w) * scale);
+  const float bottom = std::ceil((y + h) * scale);
+  return Canvas::make(std::max<uint32_t>(saturating_u32(right - left), 1),
+                      std::max<uint32_t>(saturating_u32(bottom - top), 1), left / scale, top / scale, scale);
+}
+
+void rebuild_scaled_layers(UiState& ui, float scale) {
+  ui.scale = scale;
+  ui.canvas = Canvas::make(device_size(WINDOW_WIDTH, scale), device_size(WINDOW_HEIGHT, scale), 0.0f, 0.0f, scale);
+  ui.canvas_width = ui.canvas.pixmap.width();
+  ui.canvas_height = ui.canvas.pixmap.height();
+
+  ScaledLayers& layers = ui.layers;
+  build_hero_layer(layers, ui.images.hero, scale);
+  layers.overlay = build_overlay(ui.canvas_width, ui.canvas_height, scale);
+  build_crest_glow(layers, ui.images.crest, scale);
+  build_logo_glow(layers, ui.images.logo, scale);
+  layers.glow_dot = build_glow_dot(scale);
+  layers.picture_area = build_picture_area(ui.canvas_width, ui.canvas_height, scale);
+  layers.rune_groups = build_rune_outlines();
+  layers.rune = rasterize_rune(layers.rune_groups, scale);
+  layers.logo_glow_copies = make_subpixel_copies(layers.logo_glow);
+
+  build_spark_sprites(ui);
+  relayout_texts(ui);
+}
+
+}  // namespace qo

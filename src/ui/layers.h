@@ -1,0 +1,35 @@
+#pragma once
+// Everything that depends on the scale but not on the frame, prepared once per scale: the canvas, the hero
+// picture fitted to cover the window, the darkening overlay with its glows, the logo and crest with their glows,
+// the glow dot, the picture area, the rune and the spark sprites.
+#include <array>
+
+#include "gfx/canvas.h"
+#include "gfx/geometry.h"
+#include "ui/ui_state.h"
+
+namespace qo {
+
+// The area over the hero picture where the sparks, the rune, the logo and the countdown move (logical px).
+inline constexpr RectF PICTURE_AREA{0.0f, 58.0f, 660.0f, 478.0f};
+
+// Extra zoom the hero layer is made with, so the background's slow zoom never uncovers an edge.
+inline constexpr float HERO_ZOOM_RESERVE = 1.08f;
+
+// The hero picture's logical rectangle: covering the window with the zoom reserve, overflow split evenly left
+// and right and 30 % above, 70 % below.
+RectF hero_cover_rect(uint32_t image_width, uint32_t image_height);
+
+// A transparent layer for the logical rectangle whose pixels fall on the canvas's pixels: its origin is
+// floor(x s) / s (same for y) and its size ceil((x + w) s) - floor(x s) by ceil((y + h) s) - floor(y s), at
+// least 1. Layers, bands and glass cuts made this way agree at fractional scales.
+Canvas make_aligned_layer(float x, float y, float w, float h, float scale);
+
+// Four copies of an image, each one row taller, copy k drawn k/4 device pixel lower: the floating logo then
+// moves in quarter pixels with plain integer blits.
+std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image);
+
+// Rebuilds every scaled layer at `scale`, then the spark sprites and the text layout.
+void rebuild_scaled_layers(UiState& ui, float scale);
+
+}  // namespace qo

@@ -1,0 +1,188 @@
+#include "ui/layers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "test_ui.h"
+#include "ui/rune.h"
+
+namespace qo {
+namespace {
+
+bool same_pixels(const Pixmap& a, const Pixmap& b) {
+  return a.width() == b.width() && a.height() == b.height() && std::ranges::equal(a.pixels(), b.pixels());
+}
+
+TEST(ScaledLayers, CanvasSizePerScale) {
+  const struct {
+    float scale;
+    uint32_t width, height;
+  } cases[] = {{1.0f, 1100, 660}, {1.25f, 1375, 825}, {1.5f, 1650, 990}, {1.75f, 1925, 1155}};
+  auto ui = test::make_test_ui();
+  for (const auto& c : cases) {
+    rebuild_scaled_layers(ui, c.scale);
+    EXPECT_EQ(ui.scale, c.scale);
+    EXPECT_EQ(ui.canvas_width, c.width) << c.scale;
+    EXPECT_EQ(ui.canvas_height, c.height) << c.scale;
+    EXPECT_EQ(ui.canvas.pixmap.width(), c.width);
+    EXPECT_EQ(ui.canvas.pixmap.height(), c.height);
+    EXPECT_EQ(ui.canvas.scale, c.scale);
+    EXPECT_EQ(ui.layers.overlay.pixmap.width(), c.width);
+    EXPECT_EQ(ui.layers.overlay.pixmap.height(), c.height);
+  }
+}
+
+TEST(HeroCover, FitsTheWindowWithTheZoomReserve) {
+  const struct {
+    uint32_t w, h;
+    float x, y, dw, dh;
+  } cases[] = {
+      {1100, 660, -44.0f, -15.84f, 1188.0f, 712.8f},
+      {2200, 660, -638.0f, -15.84f, 2376.0f, 712.8f},  // wider than the window: fitted to the height
+      {550, 660, -44.0f, -229.68f, 1188.0f, 1425.6f},  // taller: fitted to the width, 30 % of the overflow above
+  };
+  for (const auto& c : cases) {
+    const RectF r = hero_cover_rect(c.w, c.h);
+    EXPECT_NEAR(r.x, c.x, 1e-3f) << c.w << "x" << c.h;
+    EXPECT_NEAR(r.y, c.y, 1e-3f);
+    EXPECT_NEAR(r.w, c.dw, 1e-3f);
+    EXPECT_NEAR(r.h, c.dh, 1e-3f);
+  }
+}
+
+TEST(HeroCover, LayerIsResampledToTheDeviceSize) {
+  auto ui = test::make_test_ui(1.5f);
+  const RectF r = hero_cover_rect(ui.images.hero.width(), ui.images.hero.height());
+  EXPECT_EQ(ui.layers.hero.width(), static_cast<uint32_t>(std::ceil(r.w * 1.5f)));
+  EXPECT_EQ(ui.layers.hero.height(), static_cast<uint32_t>(std::ceil(r.h * 1.5f)));
+  EXPECT_EQ(ui.layers.hero_x, r.x);
+  EXPECT_EQ(ui.layers.hero_y, r.y);
+}
+
+TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
+  auto ui = test::make_test_ui(1.25f);
+  const ScaledLayers first = ui.layers;
+  rebuild_scaled_layers(ui, 1.25f);
+  const ScaledLayers& second = ui.layers;
+  EXPECT_TRUE(same_pixels(first.hero, second.hero));
+  EXPECT_TRUE(same_pixels(first.overlay.pixmap, second.overlay.pixmap));
+  EXPECT_TRUE(same_pixels(first.logo_glow, second.logo_glow));
+  EXPECT_TRUE(same_pixels(first.crest_glow, second.crest_glow));
+  EXPECT_TRUE(same_pixels(first.glow_dot.pixmap, second.glow_dot.pixmap));
+  EXPECT_TRUE(same_pixels(first.rune, second.rune));
+  for (size_t k = 0; k < 4; ++k) EXPECT_TRUE(same_pixels(first.logo_glow_copies[k], second.logo_glow_copies[k]));
+  EXPECT_TRUE(std::ranges::equal(first.picture_area.mask->data(), second.picture_area.mask->data()));
+}
+
+TEST(ScaledLayers, GlowImagesAreSizedByScale) {
+  auto ui = test::make_test_ui();
+  for (float scale : {1.0f, 1.5f, 2.0f}) {
+    rebuild_scaled_layers(ui, scale);
+    const auto px = [&](float v) { return static_cast<uint32_t>(std::lround(v * scale)); };
+    EXPECT_EQ(ui.layers.crest_glow_pad, px(15.0f));
+    EXPECT_EQ(ui.layers.crest_glow.width(), px(34.0f) + 2 * px(15.0f));
+    EXPECT_EQ(ui.layers.logo_glow_pad, px(60.0f));
+    EXPECT_EQ(ui.layers.logo_glow.width(), px(430.0f) + 2 * px(60.0f));
+    EXPECT_EQ(ui.layers.glow_dot.pixmap.width(), static_cast<uint32_t>(std::ceil(30.0f * scale)));
+    EXPECT_EQ(ui.layers.glow_dot.origin_x, -12.0f);
+    // The dot's core sits at logical (3, 3): pale gold, opaque.
+    const auto core = static_cast<uint32_t>(15.0f * scale);
+    EXPECT_EQ(pixel_alpha(ui.layers.glow_dot.pixmap.pixel(core, core)), 255u);
+    EXPECT_EQ(ui.layers.rune.width(), static_cast<uint32_t>(std::ceil(270.0f * scale)));
+  }
+}
+
+TEST(ScaledLayers, OverlayDarkensTowardsTheRightAndTheBottom) {
+  auto ui = test::make_test_ui();
+  const Pixmap& o = ui.layers.overlay.pixmap;
+  EXPECT_LT(pixel_alpha(o.pixel(300, 250)), pixel_alpha(o.pixel(1090, 250)));
+  EXPECT_LT(pixel_alpha(o.pixel(600, 250)), pixel_alpha(o.pixel(600, 655)));
+  EXPECT_EQ(pixel_alpha(o.pixel(1099, 659)), 255u);
+}
+
+TEST(SubpixelCopies, EachIsOneRowTallerAndShiftedByAQuarter) {
+  Pixmap image = Pixmap::make(560, 170);
+  for (uint32_t y = 0; y < 170; ++y) {
+    for (uint32_t x = 0; x < 560; ++x) image.set_pixel(x, y, pack_argb(255, (x * 7) & 0xFF, y, 40));
+  }
+  const auto copies = make_subpixel_copies(image);
+  for (const Pixmap& copy : copies) {
+    EXPECT_EQ(copy.width(), 560u);
+    EXPECT_EQ(copy.height(), 171u);
+  }
+  for (uint32_t y = 0; y < 170; ++y) {
+    for (uint32_t x = 0; x < 560; ++x) ASSERT_EQ(copies[0].pixel(x, y), image.pixel(x, y)) << x << "," << y;
+  }
+  for (uint32_t x = 0; x < 560; ++x) ASSERT_EQ(copies[0].pixel(x, 170), 0u);
+  // Half a pixel down: row 1 lies between rows 0 and 1 of the image; the top row is half covered.
+  const uint32_t mid = pixel_green(copies[2].pixel(10, 1));
+  EXPECT_GE(mid, 0u);
+  EXPECT_LE(mid, 1u);
+  EXPECT_NEAR(static_cast<int>(pixel_alpha(copies[2].pixel(10, 0))), 128, 2);
+  EXPECT_NEAR(static_cast<int>(pixel_alpha(copies[1].pixel(10, 170))), 64, 2);
+  EXPECT_NEAR(static_cast<int>(pixel_alpha(copies[3].pixel(10, 170))), 191, 2);
+}
+
+TEST(AlignedLayer, OriginsAndSizesFallOnDevicePixels) {
+  const struct {
+    float x, y, w, h, scale;
+    uint32_t width, height;
+    float origin_x, origin_y;
+  } cases[] = {
+      {0.0f, 0.0f, 1100.0f, 58.0f, 1.0f, 1100, 58, 0.0f, 0.0f},
+      {678.0f, 70.0f, 404.0f, 222.625f, 1.25f, 506, 279, 847.0f / 1.25f, 87.0f / 1.25f},
+      {18.0f, 540.0f, 1064.0f, 104.0f, 1.25f, 1331, 130, 22.0f / 1.25f, 675.0f / 1.25f},
+      {678.0f, 70.0f, 404.0f, 222.625f, 1.75f, 708, 391, 1186.0f / 1.75f, 122.0f / 1.75f},
+      {5.0f, 5.0f, 0.0f, 0.0f, 1.0f, 1, 1, 5.0f, 5.0f},
+  };
+  for (const auto& c : cases) {
+    const Canvas layer = make_aligned_layer(c.x, c.y, c.w, c.h, c.scale);
+    EXPECT_EQ(layer.pixmap.width(), c.width) << c.x << " at " << c.scale;
+    EXPECT_EQ(layer.pixmap.height(), c.height) << c.y << " at " << c.scale;
+    EXPECT_FLOAT_EQ(layer.origin_x, c.origin_x);
+    EXPECT_FLOAT_EQ(layer.origin_y, c.origin_y);
+    EXPECT_EQ(layer.scale, c.scale);
+    // The layer's first pixel is a whole canvas pixel.
+    EXPECT_FLOAT_EQ(layer.origin_x * c.scale, std::round(layer.origin_x * c.scale));
+  }
+}
+
+TEST(PictureArea, ClipAndMaskPerScale) {
+  auto ui = test::make_test_ui(1.5f);
+  const PictureArea& area = ui.layers.picture_area;
+  EXPECT_EQ(area.clip.x0, 0);
+  EXPECT_EQ(area.clip.y0, 87);
+  EXPECT_EQ(area.clip.x1, 990);
+  EXPECT_EQ(area.clip.y1, 804);
+  ASSERT_TRUE(area.mask.has_value());
+  EXPECT_EQ(area.mask->width(), 1650u);
+  EXPECT_EQ(area.mask->value(500, 400), 255);
+  EXPECT_EQ(area.mask->value(1000, 400), 0);
+  EXPECT_EQ(area.mask->value(500, 85), 0);
+  EXPECT_EQ(area.mask->value(500, 88), 255);
+}
+
+TEST(Rune, FiveOutlinesInThreeGroupsTurningAboutItsCentre) {
+  const auto groups = build_rune_outlines();
+  EXPECT_EQ(groups[0].size(), 1u);
+  EXPECT_EQ(groups[1].size(), 1u);
+  EXPECT_EQ(groups[2].size(), 3u);
+  ASSERT_TRUE(groups[1][0].stroke.dash.has_value());
+  EXPECT_EQ(groups[1][0].stroke.dash->intervals, (std::vector<float>{2.0f, 14.0f}));
+  EXPECT_EQ(groups[2][0].stroke.dash->intervals, (std::vector<float>{24.0f, 12.0f, 4.0f, 12.0f}));
+  EXPECT_FALSE(groups[2][1].stroke.dash.has_value());
+  for (float degrees : {0.0f, 37.0f, 180.0f}) {
+    const Transform t = rune_layer_transform(2.0f, degrees);
+    const Point centre = t.map_point({270.0f, 270.0f});  // the layer's centre at scale 2
+    EXPECT_NEAR(centre.x, 390.0f, 1e-3f);
+    EXPECT_NEAR(centre.y, 660.0f, 1e-3f);
+  }
+  const Point turned = rune_layer_transform(1.0f, 90.0f).map_point({135.0f, 0.0f});  // top of the layer
+  EXPECT_NEAR(turned.x, 195.0f + 135.0f, 1e-3f);  // a quarter turn clockwise brings it to the right
+  EXPECT_NEAR(turned.y, 330.0f, 1e-3f);
+}
+
+}  // namespace
+}  // namespace qo

@@ -1,0 +1,168 @@
+#include "ui/assets.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "gfx/image_codec.h"
+#include "support/temp_dir.h"
+#include "test_ui.h"
+#include "ui/sparks.h"
+#include "util/embedded_assets.h"
+
+namespace qo {
+namespace {
+
+std::string_view as_text(std::span<const uint8_t> bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+bool same_pixels(const Pixmap& a, const Pixmap& b) {
+  return a.width() == b.width() && a.height() == b.height() && std::ranges::equal(a.pixels(), b.pixels());
+}
+
+UiState ui_with_overrides(const test::TempDir& folder) {
+  return load_assets_and_init_ui(1.0f, test::test_ui_environment(folder.path()));
+}
+
+std::filesystem::path media_file(const test::TempDir& folder, std::string_view name) {
+  return media_override_dir(folder.path()) / name;
+}
+
+TEST(UiStateConstruction, StartsClosedIdleAndAtTheBuiltInOpeningTime) {
+  const auto ui = test::make_test_ui();
+  EXPECT_EQ(ui.start_instant_ns, test::FIXED_MONOTONIC_NS);
+  EXPECT_EQ(ui.ui_clock, 0.0);
+  EXPECT_GT(ui.intro_start, 1e8);
+  EXPECT_LT(ui.last_background_time, 0.0);
+  EXPECT_FALSE(ui.dialog.has_value());
+  EXPECT_FALSE(ui.backdrop.has_value());
+  EXPECT_EQ(ui.pointer_x, -1.0f);
+  EXPECT_EQ(ui.pointer_y, -1.0f);
+  EXPECT_EQ(ui.pointer_decoration_prev, (std::array<float, 4>{-10.0f, -10.0f, -10.0f, -10.0f}));
+  EXPECT_EQ(ui.hover, (Hover{HIT_NONE, 0}));
+  const struct {
+    const Tween& tween;
+    Tween expected;
+  } tweens[] = {{ui.progress_main, {0.0f, 0.0f, -100.0, 0.3f}},
+                {ui.progress_stage, {0.0f, 0.0f, -100.0, 0.3f}},
+                {ui.windowed_knob, {1.0f, 1.0f, -100.0, 0.2f}}};
+  for (const auto& t : tweens) {
+    EXPECT_EQ(t.tween.value, t.expected.value);
+    EXPECT_EQ(t.tween.target, t.expected.target);
+    EXPECT_EQ(t.tween.start, t.expected.start);
+    EXPECT_EQ(t.tween.duration, t.expected.duration);
+  }
+  EXPECT_TRUE(ui.windowed);
+  EXPECT_FALSE(ui.play_armed);
+  EXPECT_FALSE(ui.server_online);
+  EXPECT_TRUE(ui.status_text.empty());
+  EXPECT_TRUE(ui.server_status_text.empty());
+  EXPECT_TRUE(ui.links.empty() && ui.news.empty() && ui.info.empty());
+  EXPECT_EQ(ui.opening_caption, "05 de dezembro · 20h");
+  EXPECT_FALSE(ui.fonts.arial.has_value());
+  EXPECT_TRUE(ui.icons.icon_globe.stroke.has_value());
+  EXPECT_TRUE(ui.icons.icon_close.stroke.has_value() || ui.icons.icon_close.fill.has_value());
+}
+
+TEST(UiStateConstruction, SparksAreSeededOverThePicture) {
+  const auto ui = test::make_test_ui();
+  ASSERT_EQ(ui.sparks.size(), SPARK_COUNT);
+  for (size_t i = 0; i < ui.sparks.size(); ++i) {
+    const SparkParticle& s = ui.sparks[i];
+    EXPECT_EQ(s.palette_index, i % 3);
+    EXPECT_TRUE(test::in_range(s.size, 1.5f, 4.1f));
+    EXPECT_TRUE(test::in_range(s.anchor_x, 110.0f, 550.0f));
+    EXPECT_TRUE(test::in_range(s.y, 60.0f, 530.0f));  // spread over the whole height at start
+    EXPECT_TRUE(test::in_range(s.life, 3.0f, 7.0f));
+    EXPECT_EQ(s.age, 0.0f);
+    EXPECT_TRUE(s.sprite.has_value());
+  }
+}
+
+TEST(UiStateConstruction, ClockBefore1970SeedsSevenOnEveryStart) {
+  auto environment = test::test_ui_environment();
+  environment.clock = UiClockSource::fixed(1, -86'400'000'000'000);
+  const auto first = load_assets_and_init_ui(1.0f, environment);
+  environment.clock = UiClockSource::fixed(99, -1);
+  const auto second = load_assets_and_init_ui(1.0f, environment);
+
+  auto seven = test::make_bare_test_ui();
+  seven.spark_rng = spark_rng_from_seed(7);
+  seed_sparks(seven);
+  for (size_t i = 0; i < SPARK_COUNT; ++i) {
+    EXPECT_EQ(first.sparks[i].anchor_x, seven.sparks[i].anchor_x);
+    EXPECT_EQ(first.sparks[i].y, seven.sparks[i].y);
+    EXPECT_EQ(first.sparks[i].size, seven.sparks[i].size);
+    EXPECT_EQ(second.sparks[i].life, seven.sparks[i].life);
+  }
+  // Another wall clock gives other sparks.
+  EXPECT_NE(test::make_test_ui().sparks[0].anchor_x, first.sparks[0].anchor_x);
+}
+
+TEST(MediaOverrides, EmptyMissingAndCorruptFilesFallBackToTheBuiltInPictures) {
+  const auto built_in = test::make_test_ui();
+  test::TempDir folder;
+  test::write_file(media_file(folder, HERO_IMAGE_NAME), "");
+  test::write_file(media_file(folder, LOGO_IMAGE_NAME), "\x89PNG\r\n\x1a\n not really a picture");
+  // No crest file at all.
+  const auto ui = ui_with_overrides(folder);
+  EXPECT_TRUE(same_pixels(ui.images.hero, built_in.images.hero));
+  EXPECT_TRUE(same_pixels(ui.images.logo, built_in.images.logo));
+  EXPECT_TRUE(same_pixels(ui.images.crest, built_in.images.crest));
+}
+
+TEST(MediaOverrides, AReadablePictureReplacesTheBuiltInOne) {
+  test::TempDir folder;
+  Pixmap crest = Pixmap::make(20, 20);
+  crest.fill_word(0xFF204060u);
+  const auto png = encode_png(crest);
+  ASSERT_TRUE(png.has_value());
+  test::write_file(media_file(folder, CREST_IMAGE_NAME), as_text(*png));
+  const auto ui = ui_with_overrides(folder);
+  EXPECT_TRUE(same_pixels(ui.images.crest, crest));
+  // A picture in the wrong format is undecodable for its slot: the logo expects PNG.
+  EXPECT_EQ(read_media_file(folder.path(), CREST_IMAGE_NAME, {}), std::vector<uint8_t>(png->begin(), png->end()));
+}
+
+TEST(MediaOverrides, ReadMediaFileTakesTheOverrideOnlyWhenItHasBytes) {
+  test::TempDir folder;
+  const std::vector<uint8_t> embedded{1, 2, 3};
+  EXPECT_EQ(read_media_file(folder.path(), "x.png", embedded), embedded);  // missing
+  test::write_file(media_file(folder, "x.png"), "");
+  EXPECT_EQ(read_media_file(folder.path(), "x.png", embedded), embedded);  // empty
+  std::filesystem::create_directories(media_file(folder, "dir.png"));
+  EXPECT_EQ(read_media_file(folder.path(), "dir.png", embedded), embedded);  // unreadable (a folder)
+  test::write_file(media_file(folder, "x.png"), "abc");
+  EXPECT_EQ(read_media_file(folder.path(), "x.png", embedded), (std::vector<uint8_t>{'a', 'b', 'c'}));
+  EXPECT_EQ(media_override_dir("/opt/jogo"), std::filesystem::path("/opt/jogo/Data/LauncherWeb/media"));
+}
+
+TEST(SystemFont, SlotHoldsAParsableFaceOrNothing) {
+  test::TempDir folder;
+  test::write_file(folder / "garbage.ttf", "not a font at all");
+  test::write_file(folder / "empty.ttf", "");
+  test::write_file(folder / "face.ttf", as_text(embedded_asset("fonts/Manrope-Regular.ttf")));
+  const struct {
+    std::filesystem::path file;
+    bool present;
+  } cases[] = {{folder / "face.ttf", true},
+               {folder / "garbage.ttf", false},
+               {folder / "empty.ttf", false},
+               {folder / "missing.ttf", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(load_font_set(c.file).arial.has_value(), c.present) << c.file;
+  }
+  EXPECT_FALSE(load_font_set(std::nullopt).arial.has_value());
+}
+
+TEST(SystemFont, FontconfigAnswersArialWithAMetricTwin) {
+  // scripts/setup-deps installs Liberation Sans, which fontconfig gives for "Arial" on Debian.
+  const auto file = find_arial_font_file();
+  ASSERT_TRUE(file.has_value());
+  const auto set = load_font_set(file);
+  EXPECT_TRUE(set.arial.has_value()) << *file;
+}
+
+}  // namespace
+}  // namespace qo
