@@ -156,11 +156,18 @@ void draw_info_row(const UiState& ui, Canvas& canvas, const InfoRow& row) {
 
 // ---- footer ----
 
-void draw_footer_frame(Canvas& canvas, const Mask& inside) {
+// The inside of the footer panel's border: the highlight and the play button's glow stay within it.
+constexpr RoundRect FOOTER_INSIDE{19.0f, 541.0f, 1062.0f, 102.0f, 15.0f};
+
+void draw_footer_frame(Canvas& canvas) {
   fill_round_rect(canvas, solid_paint(with_alpha(COLOR_PANEL, 230 / 255.0f)), 18.0f, 540.0f, 1064.0f, 104.0f, 16.0f);
   stroke_round_rect(canvas, COLOR_LINE, 18.0f, 540.0f, 1064.0f, 104.0f, 16.0f);
-  fill_rect(canvas.pixmap, RectF{19.0f, 641.0f, 1062.0f, 2.0f},
-            shader_paint(gold_gradient(19.0f, 641.0f, 1062.0f, 2.0f, 179 / 255.0f)), canvas.transform(), &inside);
+  draw_clipped(canvas, RectF{19.0f, 641.0f, 1062.0f, 2.0f}, std::span(&FOOTER_INSIDE, 1),
+               [](Canvas& part, const Mask& inside) {
+                 fill_rect(part.pixmap, RectF{19.0f, 641.0f, 1062.0f, 2.0f},
+                           shader_paint(gold_gradient(19.0f, 641.0f, 1062.0f, 2.0f, 179 / 255.0f)), part.transform(),
+                           &inside);
+               });
 }
 
 void draw_progress_block(const UiState& ui, Canvas& canvas) {
@@ -204,11 +211,17 @@ void draw_options_block(const UiState& ui, Canvas& canvas) {
 }
 
 // The play button's glow and body when armed, lifted by the hover.
-void draw_armed_play_body(const UiState& ui, Canvas& canvas, const Mask& inside, float h) {
+void draw_armed_play_body(const UiState& ui, Canvas& canvas, float h) {
   const float top = 556.0f - h;
   const float glow_alpha = std::round(std::clamp(0.4f + 0.15f * h, 0.0f, 1.0f) * 255.0f) / 255.0f;
-  draw_cached_soft_shadow(ui.sprites, canvas, with_alpha(COLOR_GOLD, glow_alpha), 825.0f, top + 8.0f + 2.0f * h, 240.0f, 72.0f, 14.0f,
-                   (24.0f + 6.0f * h) / 2.0f, &inside);
+  const float blur = (24.0f + 6.0f * h) / 2.0f;
+  const float glow_top = top + 8.0f + 2.0f * h;
+  const float margin = soft_shadow_margin(blur);
+  const RectF glow_area{825.0f - margin, glow_top - margin, 240.0f + 2.0f * margin, 72.0f + 2.0f * margin};
+  draw_clipped(canvas, glow_area, std::span(&FOOTER_INSIDE, 1), [&](Canvas& part, const Mask& inside) {
+    draw_cached_soft_shadow(ui.sprites, part, with_alpha(COLOR_GOLD, glow_alpha), 825.0f, glow_top, 240.0f, 72.0f, 14.0f,
+                            blur, &inside);
+  });
   const float k = 1.0f + 0.08f * h;
   const auto lit = [k](float c) { return std::min(c * k, 255.0f) / 255.0f; };
   const std::array<ColorStop, 2> stops{{{0.0f, Color{lit(242), lit(203), lit(102), 1.0f}},
@@ -217,12 +230,12 @@ void draw_armed_play_body(const UiState& ui, Canvas& canvas, const Mask& inside,
                   240.0f, 72.0f, 14.0f);
 }
 
-void draw_play_button(const UiState& ui, Canvas& canvas, const Mask& inside) {
+void draw_play_button(const UiState& ui, Canvas& canvas) {
   float h = 0.0f;
   Color ink = COLOR_DIM;
   if (ui.play_armed) {
     h = hover(ui, HitKind::HIT_PLAY);
-    draw_armed_play_body(ui, canvas, inside, h);
+    draw_armed_play_body(ui, canvas, h);
     ink = PLAY_INK;
   } else {
     fill_round_rect(canvas, solid_paint(COLOR_LINE), 825.0f, 556.0f, 240.0f, 72.0f, 14.0f);
@@ -238,13 +251,6 @@ void draw_play_button(const UiState& ui, Canvas& canvas, const Mask& inside) {
   const float caption_width = text_width(caption_font, 11.5f, 0.0f, ui.play_caption);
   draw_text(ui.sprites, canvas, caption_font, 11.5f, 0.0f, 945.0f - caption_width / 2.0f, 599.5f - h, ui.play_caption,
             with_alpha(ink, alpha_of(0.85f)));
-}
-
-Mask mask_of_round_rect(const Canvas& canvas, float x, float y, float w, float h, float radius) {
-  Mask mask = Mask::make(canvas.pixmap.width(), canvas.pixmap.height());
-  if (const auto path = rounded_rect_path(x, y, w, h, radius))
-    fill_mask_path(mask, *path, FillRule::Winding, true, canvas.transform());
-  return mask;
 }
 
 }  // namespace
@@ -289,11 +295,10 @@ void paint_right_column_layer(UiState& ui) {
 void paint_footer_layer(UiState& ui) {
   Canvas& canvas = ui.element_layers.footer;
   canvas.pixmap.clear();
-  const Mask inside = mask_of_round_rect(canvas, 19.0f, 541.0f, 1062.0f, 102.0f, 15.0f);
-  draw_footer_frame(canvas, inside);
+  draw_footer_frame(canvas);
   draw_progress_block(ui, canvas);
   draw_options_block(ui, canvas);
-  draw_play_button(ui, canvas, inside);
+  draw_play_button(ui, canvas);
 }
 
 void draw_main_screen(UiState& ui) {

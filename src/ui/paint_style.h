@@ -1,11 +1,15 @@
 #pragma once
 // The main screen's palette and the small colour and text helpers every painter of the window shares.
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string_view>
 
 #include "gfx/canvas.h"
 #include "gfx/color.h"
+#include "gfx/geometry.h"
 #include "gfx/paint.h"
+#include "gfx/pixmap.h"
 #include "text/font.h"
 #include "ui/sprite_cache.h"
 
@@ -51,5 +55,19 @@ float text_width(const Font& font, float size, float letter_spacing, std::string
 // through the cache of finished lines; returns the run's width.
 float draw_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing, float x,
                 float top, std::string_view text, const Color& color);
+
+struct RoundRect {
+  float x = 0.0f;
+  float y = 0.0f;
+  float w = 0.0f;
+  float h = 0.0f;
+  float radius = 0.0f;
+};
+
+// Paint that must stay inside rounded rectangles: `draw` paints onto a transparent canvas covering only `area`
+// (on the target's pixel grid), given an anti-aliased mask of the rectangles at that canvas's size, and the result
+// is composited onto the target. Masks the size of a whole layer would cost a pass over every pixel of it.
+void draw_clipped(Canvas& target, const RectF& area, std::span<const RoundRect> clip,
+                  const std::function<void(Canvas&, const Mask&)>& draw);
 
 }  // namespace qo

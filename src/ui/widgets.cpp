@@ -17,14 +17,6 @@ namespace {
 constexpr float COUNTDOWN_BOX_HEIGHT = 68.5f;
 constexpr float COUNTDOWN_CENTER_X = 330.0f;
 
-// An anti-aliased silhouette of the rounded rectangle, the canvas's size, to keep a paint inside it.
-void add_round_rect_to_mask(Mask& mask, const Canvas& canvas, float x, float y, float w, float h, float radius) {
-  if (const auto path = rounded_rect_path(x, y, w, h, radius))
-    fill_mask_path(mask, *path, FillRule::Winding, true, canvas.transform());
-}
-
-Mask canvas_mask(const Canvas& canvas) { return Mask::make(canvas.pixmap.width(), canvas.pixmap.height()); }
-
 void fill_circle(Canvas& canvas, const Color& color, float cx, float cy, float r) {
   if (const auto path = circle_path(cx, cy, r))
     fill_path(canvas.pixmap, *path, solid_paint(color), FillRule::Winding, canvas.transform());
@@ -38,21 +30,28 @@ void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, f
   const Color border = with_alpha(COLOR_WHITE, alpha_of(0.07f, opacity));
   const float ao = alpha_of(opacity);
 
-  Mask highlight_mask = canvas_mask(canvas);
+  std::array<RoundRect, 4> insides;
   float xk = x;
   for (size_t k = 0; k < widths.size(); ++k) {
     const float wk = widths[k];
     fill_round_rect(canvas, solid_paint(panel), xk, y, wk, COUNTDOWN_BOX_HEIGHT, 12.0f);
     stroke_round_rect(canvas, border, xk, y, wk, COUNTDOWN_BOX_HEIGHT, 12.0f);
-    add_round_rect_to_mask(highlight_mask, canvas, xk + 1.0f, y + 1.0f, wk - 2.0f, 66.5f, 11.0f);
+    insides[k] = RoundRect{xk + 1.0f, y + 1.0f, wk - 2.0f, 66.5f, 11.0f};
     xk += wk + COUNTDOWN_BOX_GAP;
   }
+  // The gold highlights along the boxes' bottoms, kept inside their rounded corners.
+  const float row_width = xk - COUNTDOWN_BOX_GAP - x;
+  draw_clipped(canvas, RectF{x, y + 65.5f, row_width, 2.0f}, insides, [&](Canvas& part, const Mask& inside) {
+    float left = x;
+    for (const float wk : widths) {
+      fill_rect(part.pixmap, RectF{left + 1.0f, y + 65.5f, wk - 2.0f, 2.0f},
+                shader_paint(gold_gradient(left + 1.0f, y + 65.5f, wk - 2.0f, 2.0f, ao)), part.transform(), &inside);
+      left += wk + COUNTDOWN_BOX_GAP;
+    }
+  });
   xk = x;
   for (size_t k = 0; k < widths.size(); ++k) {
     const float wk = widths[k];
-    fill_rect(canvas.pixmap, RectF{xk + 1.0f, y + 65.5f, wk - 2.0f, 2.0f},
-              shader_paint(gold_gradient(xk + 1.0f, y + 65.5f, wk - 2.0f, 2.0f, ao)), canvas.transform(),
-              &highlight_mask);
     // The label's glyphs are size 9 but its baseline is placed for 9.5.
     const float label_width = text_width(label_font, 9.0f, 0.95f, COUNTDOWN_UNIT_LABELS[k]);
     draw_cached_text(ui.sprites, canvas, label_font, 9.0f, 0.95f, xk + (wk - label_width) / 2.0f, label_baseline,
@@ -113,14 +112,17 @@ void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float f
                   height, radius);
   const float w = std::clamp(fraction, 0.0f, 1.0f) * PROGRESS_TRACK_WIDTH;
   if (!(w > 0.0f)) return;  // NaN included
-  if (glow) {
-    Mask track = canvas_mask(canvas);
-    add_round_rect_to_mask(track, canvas, PROGRESS_TRACK_X, y, PROGRESS_TRACK_WIDTH, height, radius);
-    const Color glow_color = with_alpha(COLOR_GOLD, 140 / 255.0f);
-    if (cache)
-      draw_cached_soft_shadow(*cache, canvas, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &track);
-    else
-      draw_soft_shadow(canvas, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &track);
+  if (glow) {  // kept inside the track
+    const RoundRect track{PROGRESS_TRACK_X, y, PROGRESS_TRACK_WIDTH, height, radius};
+    draw_clipped(canvas, RectF{track.x, track.y, track.w, track.h}, std::span(&track, 1),
+                 [&](Canvas& part, const Mask& inside) {
+                   const Color glow_color = with_alpha(COLOR_GOLD, 140 / 255.0f);
+                   if (cache)
+                     draw_cached_soft_shadow(*cache, part, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f,
+                                             &inside);
+                   else
+                     draw_soft_shadow(part, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &inside);
+                 });
   }
   fill_round_rect(canvas, shader_paint(gold_gradient(PROGRESS_TRACK_X, y, w, height)), PROGRESS_TRACK_X, y, w, height,
                   std::min(radius, w / 2.0f));
