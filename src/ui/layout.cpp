@@ -1,15 +1,14 @@
 #include "ui/layout.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "gfx/color.h"
+#include "gfx/fatal.h"
 #include "text/shaping.h"
 #include "ui/layers.h"
 #include "ui/status.h"
-#include "ui/widgets.h"
 #include "ui/ui_state.h"
+#include "ui/widgets.h"
 #include "util/text.h"
 #include "util/unicode_case.h"
 
@@ -49,7 +48,8 @@ std::string whole_words_that_fit(const Font& font, std::string_view title, float
   bool first = true;
   while (pos <= title.size()) {
     const size_t space = title.find(' ', pos);
-    const std::string_view word = title.substr(pos, space == std::string_view::npos ? std::string_view::npos : space - pos);
+    const std::string_view word =
+        title.substr(pos, space == std::string_view::npos ? std::string_view::npos : space - pos);
     if (first) {
       joined = word;
       first = false;
@@ -64,13 +64,9 @@ std::string whole_words_that_fit(const Font& font, std::string_view title, float
   return joined;
 }
 
-[[noreturn]] void non_finite_hit_region() {
-  std::fputs("região de clique com coordenada não finita\n", stderr);
-  std::abort();
-}
-
 void add_region(std::vector<HitRegion>& list, float x0, float x1, float y0, float y1, HitKind kind, uint32_t index) {
-  if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1)) non_finite_hit_region();
+  if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1))
+    gfx_fatal("hit region with a non-finite edge");
   if (x1 - x0 < 0.01f) x1 = x0 + 0.01f;
   list.push_back(HitRegion{x0, y0, x1, y1, kind, index});
 }
@@ -147,7 +143,8 @@ void lay_out_info_rows(const UiState& ui, MainLayout& layout) {
     const bool first = layout.info_rows.empty();
     const float height = first ? 24.0f : 28.0f;
     if (y + height > INFO_ROWS_BOTTOM_LIMIT) break;
-    layout.info_rows.push_back(InfoRow{text_or_empty(info.label), split_info_value(text_or_empty(info.value)), y, first});
+    layout.info_rows.push_back(
+        InfoRow{text_or_empty(info.label), split_info_value(text_or_empty(info.value)), y, first});
     y += height;
   }
   layout.server_panel_height = y - first_y + 64.0f;

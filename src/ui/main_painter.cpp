@@ -1,11 +1,11 @@
 #include "ui/main_painter.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
-
-#include <fmt/format.h>
 
 #include "gfx/gradient.h"
 #include "gfx/image_blit.h"
@@ -58,11 +58,16 @@ void draw_panel_frame(Canvas& canvas, float y, float height, float fill_alpha) {
 
 const Icon& header_icon(const UiState& ui, uint32_t kind) {
   switch (kind) {
-    case HEADER_ICON_DISCORD: return ui.icons.icon_chat;
-    case HEADER_ICON_RANKING: return ui.icons.icon_trophy;
-    case HEADER_ICON_SHOP: return ui.icons.icon_gem;
-    case HEADER_ICON_OPTIONS: return ui.icons.icon_sun_small;
-    default: return ui.icons.icon_globe;
+    case HEADER_ICON_DISCORD:
+      return ui.icons.icon_chat;
+    case HEADER_ICON_RANKING:
+      return ui.icons.icon_trophy;
+    case HEADER_ICON_SHOP:
+      return ui.icons.icon_gem;
+    case HEADER_ICON_OPTIONS:
+      return ui.icons.icon_sun_small;
+    default:
+      return ui.icons.icon_globe;
   }
 }
 
@@ -72,8 +77,8 @@ void draw_header_item(const UiState& ui, Canvas& canvas, const HeaderItem& item,
   const float base = item.clickable ? 1.0f : 0.45f;
   const float h = hover(ui, HitKind::HIT_HEADER_LINK, index);
   if (h > 0.0f)
-    fill_round_rect(canvas, solid_paint(with_alpha(COLOR_WHITE, alpha_of(0.05f * h, base))), item.x, 12.5f,
-                    item.width, 32.0f, 8.0f);
+    fill_round_rect(canvas, solid_paint(with_alpha(COLOR_WHITE, alpha_of(0.05f * h, base))), item.x, 12.5f, item.width,
+                    32.0f, 8.0f);
   const Color c = with_alpha(mix(COLOR_MUTED, COLOR_BRIGHT, h), base);
   draw_icon(canvas, header_icon(ui, item.icon), item.x + 13.0f, 20.5f, 16.0f, ICON_VIEW_SIZE, c, 1.6f);
   draw_text(ui.sprites, canvas, ui.fonts.manrope_medium, 13.5f, 0.0f, item.x + 36.0f, 19.5f, item.text, c);
@@ -90,8 +95,8 @@ void draw_server_status(const UiState& ui, Canvas& canvas) {
                   32.0f, 16.0f);
   stroke_round_rect(canvas, COLOR_EDGE, layout.status_x, 12.5f, layout.status_width, 32.0f, 16.0f);
   fill_circle(canvas, dot, layout.status_x + 16.5f, 28.5f, 3.5f);
-  draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, layout.status_x + 27.0f, 20.0f, ui.server_status_text,
-            text);
+  draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, layout.status_x + 27.0f, 20.0f,
+            ui.server_status_text, text);
 }
 
 void draw_window_buttons(const UiState& ui, Canvas& canvas) {
@@ -113,7 +118,8 @@ void draw_window_buttons(const UiState& ui, Canvas& canvas) {
 void draw_news_row(const UiState& ui, Canvas& canvas, const NewsRow& row, uint32_t index) {
   if (!row.first) fill_box(canvas, COLOR_LINE, CONTENT_LEFT, row.y, CONTENT_RIGHT, row.y + 1.0f);
   const float p = row.y + (row.first ? 2.0f : 8.0f);
-  fill_round_rect(canvas, solid_paint(accent_color(row, 46 / 255.0f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f, 6.0f);
+  fill_round_rect(canvas, solid_paint(accent_color(row, 46 / 255.0f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f,
+                  6.0f);
   stroke_round_rect(canvas, accent_color(row, alpha_of(0.4f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f, 6.0f);
   const Color accent = accent_color(row);
   const Color tag_ink{accent.r * 0.45f + 0.55f, accent.g * 0.45f + 0.55f, accent.b * 0.45f + 0.55f, 1.0f};
@@ -121,8 +127,8 @@ void draw_news_row(const UiState& ui, Canvas& canvas, const NewsRow& row, uint32
   draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, CONTENT_LEFT, p + 22.0f, row.title,
             mix(COLOR_BRIGHT, COLOR_CREAM, hover(ui, HitKind::HIT_NEWS_ROW, index)));
   if (!row.date.empty())
-    draw_text(ui.sprites, canvas, ui.fonts.manrope_regular, 11.0f, 0.0f, CONTENT_RIGHT - row.date_width, p + 12.4375f, row.date,
-              COLOR_DIM);
+    draw_text(ui.sprites, canvas, ui.fonts.manrope_regular, 11.0f, 0.0f, CONTENT_RIGHT - row.date_width, p + 12.4375f,
+              row.date, COLOR_DIM);
 }
 
 void draw_info_values(const UiState& ui, Canvas& canvas, const std::vector<std::string>& values, float top) {
@@ -162,12 +168,11 @@ constexpr RoundRect FOOTER_INSIDE{19.0f, 541.0f, 1062.0f, 102.0f, 15.0f};
 void draw_footer_frame(Canvas& canvas) {
   fill_round_rect(canvas, solid_paint(with_alpha(COLOR_PANEL, 230 / 255.0f)), 18.0f, 540.0f, 1064.0f, 104.0f, 16.0f);
   stroke_round_rect(canvas, COLOR_LINE, 18.0f, 540.0f, 1064.0f, 104.0f, 16.0f);
-  draw_clipped(canvas, RectF{19.0f, 641.0f, 1062.0f, 2.0f}, std::span(&FOOTER_INSIDE, 1),
-               [](Canvas& part, const Mask& inside) {
-                 fill_rect(part.pixmap, RectF{19.0f, 641.0f, 1062.0f, 2.0f},
-                           shader_paint(gold_gradient(19.0f, 641.0f, 1062.0f, 2.0f, 179 / 255.0f)), part.transform(),
-                           &inside);
-               });
+  draw_clipped(
+      canvas, RectF{19.0f, 641.0f, 1062.0f, 2.0f}, std::span(&FOOTER_INSIDE, 1), [](Canvas& part, const Mask& inside) {
+        fill_rect(part.pixmap, RectF{19.0f, 641.0f, 1062.0f, 2.0f},
+                  shader_paint(gold_gradient(19.0f, 641.0f, 1062.0f, 2.0f, 179 / 255.0f)), part.transform(), &inside);
+      });
 }
 
 void draw_progress_block(const UiState& ui, Canvas& canvas) {
@@ -176,12 +181,14 @@ void draw_progress_block(const UiState& ui, Canvas& canvas) {
   const float main_value = tween_value(ui.progress_main, now);
   const std::string percent = fmt::format("{}%", static_cast<long>(std::lround(main_value)));
   const float percent_width = text_width(fonts.urbanist_extrabold, 15.0f, 0.0f, percent);
-  draw_text(ui.sprites, canvas, fonts.urbanist_extrabold, 15.0f, 0.0f, 611.0f - percent_width, 558.0f, percent, COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, fonts.urbanist_extrabold, 15.0f, 0.0f, 611.0f - percent_width, 558.0f, percent,
+            COLOR_BRIGHT);
 
   // The status line gives way to the percentage; the speed text takes what room is left after it.
   const float text_right = 611.0f - percent_width - 10.0f;
   const std::string status = fit_text_ellipsis(fonts.manrope_semibold, 13.0f, text_right - 39.0f, ui.status_text);
-  const float status_width = draw_text(ui.sprites, canvas, fonts.manrope_semibold, 13.0f, 0.0f, 39.0f, 558.0f, status, COLOR_BRIGHT);
+  const float status_width =
+      draw_text(ui.sprites, canvas, fonts.manrope_semibold, 13.0f, 0.0f, 39.0f, 558.0f, status, COLOR_BRIGHT);
   const float speed_x = 39.0f + status_width + 10.0f;
   if (!ui.speed_text.empty() && text_right - speed_x > 0.0f) {
     const std::string speed = fit_text_ellipsis(fonts.manrope_regular, 12.0f, text_right - speed_x, ui.speed_text);
@@ -190,8 +197,10 @@ void draw_progress_block(const UiState& ui, Canvas& canvas) {
   draw_progress_bar(canvas, true, 583.0f, 9.0f, main_value / 100.0f, &ui.sprites);
 
   constexpr std::string_view file_label = "Arquivo: ";
-  const float label_width = draw_text(ui.sprites, canvas, fonts.manrope_regular, 11.5f, 0.0f, 39.0f, 601.0f, file_label, COLOR_DIM);
-  const std::string file = fit_text_ellipsis(fonts.manrope_medium, 11.5f, PROGRESS_TRACK_WIDTH - label_width, ui.detail_text);
+  const float label_width =
+      draw_text(ui.sprites, canvas, fonts.manrope_regular, 11.5f, 0.0f, 39.0f, 601.0f, file_label, COLOR_DIM);
+  const std::string file =
+      fit_text_ellipsis(fonts.manrope_medium, 11.5f, PROGRESS_TRACK_WIDTH - label_width, ui.detail_text);
   draw_text(ui.sprites, canvas, fonts.manrope_medium, 11.5f, 0.0f, 39.0f + label_width, 601.0f, file, COLOR_MUTED);
   draw_progress_bar(canvas, false, 621.0f, 5.0f, tween_value(ui.progress_stage, now) / 100.0f);
 }
@@ -202,7 +211,8 @@ void draw_options_block(const UiState& ui, Canvas& canvas) {
   draw_toggle_switch(canvas, ui.windowed, 765.0f, 559.5f, tween_value(ui.windowed_knob, ui.ui_clock));
 
   const float h = hover(ui, HitKind::HIT_SETTINGS_BUTTON);
-  fill_round_rect(canvas, solid_paint(with_alpha(COLOR_GOLD, alpha_of(0.08f, h))), 633.0f, 590.5f, 170.0f, 34.0f, 10.0f);
+  fill_round_rect(canvas, solid_paint(with_alpha(COLOR_GOLD, alpha_of(0.08f, h))), 633.0f, 590.5f, 170.0f, 34.0f,
+                  10.0f);
   stroke_round_rect(canvas, mix(COLOR_EDGE, COLOR_GOLD, h), 633.0f, 590.5f, 170.0f, 34.0f, 10.0f);
   constexpr std::string_view label = "Configurações";
   const float icon_x = 633.0f + (170.0f - (text_width(fonts.manrope_medium, 13.0f, 0.0f, label) + 23.0f)) / 2.0f;
@@ -219,13 +229,13 @@ void draw_armed_play_body(const UiState& ui, Canvas& canvas, float h) {
   const float margin = soft_shadow_margin(blur);
   const RectF glow_area{825.0f - margin, glow_top - margin, 240.0f + 2.0f * margin, 72.0f + 2.0f * margin};
   draw_clipped(canvas, glow_area, std::span(&FOOTER_INSIDE, 1), [&](Canvas& part, const Mask& inside) {
-    draw_cached_soft_shadow(ui.sprites, part, with_alpha(COLOR_GOLD, glow_alpha), 825.0f, glow_top, 240.0f, 72.0f, 14.0f,
-                            blur, &inside);
+    draw_cached_soft_shadow(ui.sprites, part, with_alpha(COLOR_GOLD, glow_alpha), 825.0f, glow_top, 240.0f, 72.0f,
+                            14.0f, blur, &inside);
   });
   const float k = 1.0f + 0.08f * h;
   const auto lit = [k](float c) { return std::min(c * k, 255.0f) / 255.0f; };
-  const std::array<ColorStop, 2> stops{{{0.0f, Color{lit(242), lit(203), lit(102), 1.0f}},
-                                        {1.0f, Color{lit(184), lit(128), lit(36), 1.0f}}}};
+  const std::array<ColorStop, 2> stops{
+      {{0.0f, Color{lit(242), lit(203), lit(102), 1.0f}}, {1.0f, Color{lit(184), lit(128), lit(36), 1.0f}}}};
   fill_round_rect(canvas, shader_paint(build_linear_gradient(stops, 825.0f, top, 240.0f, 72.0f, 135.0f)), 825.0f, top,
                   240.0f, 72.0f, 14.0f);
 }
@@ -262,7 +272,8 @@ void paint_header_layer(UiState& ui) {
   fill_box(canvas, HEADER_SHADE, 0.0f, 0.0f, 1100.0f, 58.0f);
   fill_box(canvas, COLOR_LINE, 0.0f, 57.0f, 1100.0f, 58.0f);
   const float s = canvas.scale;
-  blend_pixmap_opacity(canvas.pixmap, ui.layers.crest_glow, 1.0f, round_to_i32(3.0f * s) - round_to_i32(canvas.origin_x * s),
+  blend_pixmap_opacity(canvas.pixmap, ui.layers.crest_glow, 1.0f,
+                       round_to_i32(3.0f * s) - round_to_i32(canvas.origin_x * s),
                        round_to_i32(-3.5f * s) - round_to_i32(canvas.origin_y * s));
   draw_text(ui.sprites, canvas, ui.fonts.manrope_bold, 15.0f, 0.3f, 62.0f, 18.0f, BRAND_TEXT, COLOR_BRIGHT);
   for (size_t i = 0; i < layout.header_items.size(); ++i)
@@ -278,7 +289,8 @@ void paint_right_column_layer(UiState& ui) {
   const FontSet& fonts = ui.fonts;
   draw_panel_frame(canvas, 70.0f, layout.news_panel_height, 224 / 255.0f);
   draw_section_label(canvas, ui, CONTENT_LEFT, 82.0f, 10.0f, "NOVIDADES");
-  draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, 99.0f, "Últimas notícias", COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, 99.0f, "Últimas notícias",
+            COLOR_BRIGHT);
   const Color see_all = mix(COLOR_MUTED, COLOR_BRIGHT, hover(ui, HitKind::HIT_SEE_ALL_NEWS));
   draw_text(ui.sprites, canvas, fonts.manrope_regular, 12.0f, 0.0f, layout.see_all_x, 102.0f, SEE_ALL_TEXT, see_all);
   draw_icon(canvas, ui.icons.icon_arrow, 1052.0f, 104.0f, 13.0f, ICON_VIEW_SIZE, see_all, 2.0f);
@@ -287,8 +299,8 @@ void paint_right_column_layer(UiState& ui) {
 
   draw_panel_frame(canvas, layout.server_panel_y, layout.server_panel_height, 224 / 255.0f);
   draw_section_label(canvas, ui, CONTENT_LEFT, layout.server_panel_y + 12.0f, 10.0f, "SERVIDOR");
-  draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, layout.server_panel_y + 29.0f, "Informações",
-            COLOR_BRIGHT);
+  draw_text(ui.sprites, canvas, fonts.urbanist_bold, 17.0f, 0.0f, CONTENT_LEFT, layout.server_panel_y + 29.0f,
+            "Informações", COLOR_BRIGHT);
   for (const InfoRow& row : layout.info_rows) draw_info_row(ui, canvas, row);
 }
 

@@ -12,7 +12,6 @@
 namespace qo {
 namespace {
 
-
 void append_bits(std::string& key, float v) {
   const uint32_t bits = std::bit_cast<uint32_t>(v);
   key.append(reinterpret_cast<const char*>(&bits), sizeof bits);
@@ -32,8 +31,8 @@ std::string sprite_key(const Font& font, float size, float letter_spacing, std::
 // The line drawn alone with its pen at (pad + frac_x, pad + frac_y) device pixels of a scratch canvas, cut to the
 // glyph box: its pixels depend only on the key. The pad keeps the box (ascender and margins above the
 // baseline, a few pixels left of the pen) inside the scratch canvas.
-TextSprite render_sprite(const Font& font, float size, float letter_spacing, std::string_view text,
-                         const Color& color, float scale, float frac_x, float frac_y) {
+TextSprite render_sprite(const Font& font, float size, float letter_spacing, std::string_view text, const Color& color,
+                         float scale, float frac_x, float frac_y) {
   TextSprite sprite;
   const GlyphRun run = shape_line(font, size, letter_spacing, text, false);
   sprite.width = run.width;
@@ -66,8 +65,8 @@ void make_room(std::unordered_map<std::string, Value>& map) {
 
 }  // namespace
 
-float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing,
-                       float x, float baseline, std::string_view text, const Color& color) {
+float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing, float x,
+                       float baseline, std::string_view text, const Color& color) {
   const float device_x = (x - canvas.origin_x) * canvas.scale;
   const float device_y = (baseline - canvas.origin_y) * canvas.scale;
   const float whole_x = std::floor(device_x);
@@ -92,16 +91,16 @@ float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, flo
   return sprite.width;
 }
 
-void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& color, float x, float y, float w,
-                             float h, float radius, float blur, const Mask* mask) {
+void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& color, float x, float y, float w, float h,
+                             float radius, float blur, const Mask* mask) {
   const float margin = soft_shadow_margin(blur);
   std::string key;
   for (float v : {color.r, color.g, color.b, color.a, w, h, radius, blur, canvas.scale}) append_bits(key, v);
   auto found = cache.shadows.find(key);
   if (found == cache.shadows.end()) {
     // Drawn alone on a transparent canvas that is exactly the shadow's own layer: the pixels are that layer's.
-    Canvas alone = Canvas::make(device_size(w + 2.0f * margin, canvas.scale), device_size(h + 2.0f * margin, canvas.scale),
-                                -margin, -margin, canvas.scale);
+    Canvas alone = Canvas::make(device_size(w + 2.0f * margin, canvas.scale),
+                                device_size(h + 2.0f * margin, canvas.scale), -margin, -margin, canvas.scale);
     draw_soft_shadow(alone, color, 0.0f, 0.0f, w, h, radius, blur);
     make_room(cache.shadows);
     found = cache.shadows.emplace(std::move(key), std::move(alone.pixmap)).first;

@@ -19,10 +19,10 @@
 namespace qo {
 
 struct TextSprite {
-  Pixmap pixels;     // the line's coverage in its colour, premultiplied
-  int32_t left = 0;  // device offset of the pixmap from the pen's whole-pixel position
-  int32_t top = 0;   // and from the baseline's
-  float width = 0.0f;  // the shaped run's advance, logical px
+  Pixmap pixels;            // the line's coverage in its colour, premultiplied
+  int32_t left = 0;         // device offset of the pixmap from the pen's whole-pixel position
+  int32_t top = 0;          // and from the baseline's
+  float width = 0.0f;       // the shaped run's advance, logical px
   bool has_pixels = false;  // false for a line without glyphs
 };
 
@@ -36,11 +36,11 @@ inline constexpr size_t SPRITE_CACHE_LIMIT = 512;
 
 // Draws one line with its pen at logical x and its baseline at logical `baseline`, through the cache; returns the
 // run's width.
-float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing,
-                       float x, float baseline, std::string_view text, const Color& color);
+float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing, float x,
+                       float baseline, std::string_view text, const Color& color);
 
 // draw_soft_shadow (same arguments, blur in logical px) through the cache.
-void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& color, float x, float y, float w,
-                             float h, float radius, float blur, const Mask* mask = nullptr);
+void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& color, float x, float y, float w, float h,
+                             float radius, float blur, const Mask* mask = nullptr);
 
 }  // namespace qo

@@ -73,7 +73,8 @@ void draw_countdown_caption(const UiState& ui, Canvas& canvas, float y, float op
   const float top = y + 78.5f;
   draw_icon(canvas, ui.icons.icon_clock, j, y + 80.0f, 14.0f, ICON_VIEW_SIZE, with_alpha(COLOR_PALE_GOLD, ao), 2.0f);
   draw_text(ui.sprites, canvas, regular, 12.5f, 0.0f, j + 20.0f, top, lead, with_alpha(COLOR_MUTED, ao));
-  draw_text(ui.sprites, canvas, bold, 12.5f, 0.0f, j + 26.0f + a, top, ui.opening_caption, with_alpha(COLOR_BRIGHT, ao));
+  draw_text(ui.sprites, canvas, bold, 12.5f, 0.0f, j + 26.0f + a, top, ui.opening_caption,
+            with_alpha(COLOR_BRIGHT, ao));
   draw_text(ui.sprites, canvas, regular, 12.5f, 0.0f, j + 32.0f + a + c, top, trail, with_alpha(COLOR_MUTED, ao));
 }
 
@@ -112,17 +113,16 @@ void draw_progress_bar(Canvas& canvas, bool glow, float y, float height, float f
                   height, radius);
   const float w = std::clamp(fraction, 0.0f, 1.0f) * PROGRESS_TRACK_WIDTH;
   if (!(w > 0.0f)) return;  // NaN included
-  if (glow) {  // kept inside the track
+  if (glow) {               // kept inside the track
     const RoundRect track{PROGRESS_TRACK_X, y, PROGRESS_TRACK_WIDTH, height, radius};
-    draw_clipped(canvas, RectF{track.x, track.y, track.w, track.h}, std::span(&track, 1),
-                 [&](Canvas& part, const Mask& inside) {
-                   const Color glow_color = with_alpha(COLOR_GOLD, 140 / 255.0f);
-                   if (cache)
-                     draw_cached_soft_shadow(*cache, part, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f,
-                                             &inside);
-                   else
-                     draw_soft_shadow(part, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &inside);
-                 });
+    draw_clipped(
+        canvas, RectF{track.x, track.y, track.w, track.h}, std::span(&track, 1), [&](Canvas& part, const Mask& inside) {
+          const Color glow_color = with_alpha(COLOR_GOLD, 140 / 255.0f);
+          if (cache)
+            draw_cached_soft_shadow(*cache, part, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &inside);
+          else
+            draw_soft_shadow(part, glow_color, PROGRESS_TRACK_X, y, w, height, radius, 6.0f, &inside);
+        });
   }
   fill_round_rect(canvas, shader_paint(gold_gradient(PROGRESS_TRACK_X, y, w, height)), PROGRESS_TRACK_X, y, w, height,
                   std::min(radius, w / 2.0f));

@@ -86,8 +86,8 @@ TEST(LayoutHeader, IconKindsFromTheWholeLowerCasedText) {
     const char* text;
     uint32_t kind;
   } rows[] = {{"Discord", HEADER_ICON_DISCORD}, {"DISCORD", HEADER_ICON_DISCORD}, {"dIsCoRd", HEADER_ICON_DISCORD},
-              {"Ranking", HEADER_ICON_RANKING}, {"LOJA", HEADER_ICON_SHOP},          {"Loja oficial", HEADER_ICON_GLOBE},
-              {"Site", HEADER_ICON_GLOBE},      {"", HEADER_ICON_GLOBE},             {" discord", HEADER_ICON_GLOBE}};
+              {"Ranking", HEADER_ICON_RANKING}, {"LOJA", HEADER_ICON_SHOP},       {"Loja oficial", HEADER_ICON_GLOBE},
+              {"Site", HEADER_ICON_GLOBE},      {"", HEADER_ICON_GLOBE},          {" discord", HEADER_ICON_GLOBE}};
   for (const auto& row : rows) EXPECT_EQ(header_icon_kind(row.text), row.kind) << row.text;
 }
 
@@ -153,13 +153,13 @@ TEST(LayoutNews, AccentColourForms) {
     const char* color;
     std::array<uint8_t, 3> rgb;
   } rows[] = {
-      {nullptr, {217, 168, 69}},      {"#7c3aed", {217, 168, 69}},  {"#8B5CF6", {217, 168, 69}},
-      {"#a78bfa", {217, 168, 69}},    {"#3b82f6", {18, 184, 128}},  {"#60A5FA", {18, 184, 128}},
-      {"#2563eb", {18, 184, 128}},    {"#ABC", {170, 187, 204}},    {"abc", {170, 187, 204}},
-      {"12B880", {18, 184, 128}},     {"##12b880", {18, 184, 128}}, {"#12B880FF", {18, 184, 128}},
-      {"#12B880", {18, 184, 128}},    {"#12B88", {217, 168, 69}},   {"#12B880F", {217, 168, 69}},
-      {"#12B880GG", {217, 168, 69}},  {"#12G880", {217, 168, 69}},  {"", {217, 168, 69}},
-      {" #ABC", {217, 168, 69}},      {"#", {217, 168, 69}},        {"#FF0000", {255, 0, 0}},
+      {nullptr, {217, 168, 69}},     {"#7c3aed", {217, 168, 69}},  {"#8B5CF6", {217, 168, 69}},
+      {"#a78bfa", {217, 168, 69}},   {"#3b82f6", {18, 184, 128}},  {"#60A5FA", {18, 184, 128}},
+      {"#2563eb", {18, 184, 128}},   {"#ABC", {170, 187, 204}},    {"abc", {170, 187, 204}},
+      {"12B880", {18, 184, 128}},    {"##12b880", {18, 184, 128}}, {"#12B880FF", {18, 184, 128}},
+      {"#12B880", {18, 184, 128}},   {"#12B88", {217, 168, 69}},   {"#12B880F", {217, 168, 69}},
+      {"#12B880GG", {217, 168, 69}}, {"#12G880", {217, 168, 69}},  {"", {217, 168, 69}},
+      {" #ABC", {217, 168, 69}},     {"#", {217, 168, 69}},        {"#FF0000", {255, 0, 0}},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(news_accent_color(text(row.color)), row.rgb) << (row.color ? row.color : "(absent)");
@@ -174,9 +174,15 @@ TEST(LayoutNews, TitleShorteningMatchesTheLiteralRule) {
     std::string title;
     float limit;
   } rows[] = {
-      {long_title, 360.0f}, {long_title, 200.0f}, {long_title, 37.0f}, {one_word, 360.0f}, {one_word, 120.0f},
-      {"Curto", 360.0f},    {"Dois  espaços no   meio de um título comprido demais para caber", 150.0f},
-      {"Título", 3.0f},     {"Ação ação ação ação ação ação ação ação", 90.0f},
+      {long_title, 360.0f},
+      {long_title, 200.0f},
+      {long_title, 37.0f},
+      {one_word, 360.0f},
+      {one_word, 120.0f},
+      {"Curto", 360.0f},
+      {"Dois  espaços no   meio de um título comprido demais para caber", 150.0f},
+      {"Título", 3.0f},
+      {"Ação ação ação ação ação ação ação ação", 90.0f},
   };
   const Font& font = ui.fonts.manrope_semibold;
   for (const auto& row : rows) {
@@ -212,8 +218,11 @@ TEST(LayoutInfo, ValuesSplitOnBars) {
   const struct {
     const char* value;
     std::vector<std::string> pieces;
-  } rows[] = {{"x5|x10|x20", {"x5", "x10", "x20"}}, {"Season 6", {"Season 6"}}, {"", {""}},
-              {"a||", {"a", "", ""}},                {"|", {"", ""}}};
+  } rows[] = {{"x5|x10|x20", {"x5", "x10", "x20"}},
+              {"Season 6", {"Season 6"}},
+              {"", {""}},
+              {"a||", {"a", "", ""}},
+              {"|", {"", ""}}};
   for (const auto& row : rows) EXPECT_EQ(split_info_value(row.value), row.pieces) << row.value;
 
   UiState ui = bare_ui_state();
@@ -249,8 +258,8 @@ TEST(LayoutHits, MainRegionsInDrawingOrder) {
   set_launcher_content(ui, links, five_news(), {}, std::nullopt);
   const MainLayout& l = ui.layout;
   const auto& hits = ui.hit_regions;
-  const std::vector<HitKind> kinds{HIT_HEADER_LINK, HIT_HEADER_LINK,  HIT_HEADER_LINK, HIT_MINIMIZE,
-                                   HIT_CLOSE,       HIT_SEE_ALL_NEWS, HIT_NEWS_ROW,    HIT_NEWS_ROW,
+  const std::vector<HitKind> kinds{HIT_HEADER_LINK, HIT_HEADER_LINK,     HIT_HEADER_LINK,     HIT_MINIMIZE,
+                                   HIT_CLOSE,       HIT_SEE_ALL_NEWS,    HIT_NEWS_ROW,        HIT_NEWS_ROW,
                                    HIT_NEWS_ROW,    HIT_WINDOWED_TOGGLE, HIT_SETTINGS_BUTTON, HIT_PLAY};
   ASSERT_EQ(hits.size(), kinds.size());
   for (size_t i = 0; i < hits.size(); ++i) EXPECT_EQ(hits[i].kind, kinds[i]) << i;
@@ -284,7 +293,8 @@ TEST(LayoutLayers, SizedAndAlignedToDevicePixelsAndMarkedStale) {
     float scale;
     uint32_t header_w, header_h, footer_w, footer_h;
     float footer_origin_x;
-  } rows[] = {{1.0f, 1100, 58, 1064, 104, 18.0f}, {1.25f, 1375, 73, 1331, 130, 17.6f}, {1.5f, 1650, 87, 1596, 156, 18.0f}};
+  } rows[] = {
+      {1.0f, 1100, 58, 1064, 104, 18.0f}, {1.25f, 1375, 73, 1331, 130, 17.6f}, {1.5f, 1650, 87, 1596, 156, 18.0f}};
   for (const auto& row : rows) {
     UiState ui = bare_ui_state(row.scale);
     ui.element_layers.header_stale = false;

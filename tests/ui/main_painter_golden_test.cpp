@@ -30,13 +30,12 @@ constexpr double TEST_UI_CLOCK = 10.0;
 
 // A dark green-black wash like the darkened picture the layers sit on.
 Pixmap on_backdrop(const Canvas& layer) {
-  Canvas backdrop = Canvas::make(layer.pixmap.width(), layer.pixmap.height(), layer.origin_x, layer.origin_y,
-                                 layer.scale);
+  Canvas backdrop =
+      Canvas::make(layer.pixmap.width(), layer.pixmap.height(), layer.origin_x, layer.origin_y, layer.scale);
   const std::array<ColorStop, 2> stops{{{0.0f, rgb8(0x2A, 0x3A, 0x33)}, {1.0f, rgb8(0x06, 0x0A, 0x09)}}};
   const float w = static_cast<float>(layer.pixmap.width()) / layer.scale;
   const float h = static_cast<float>(layer.pixmap.height()) / layer.scale;
-  fill_round_rect(backdrop,
-                  shader_paint(build_linear_gradient(stops, layer.origin_x, layer.origin_y, w, h, 160.0f)),
+  fill_round_rect(backdrop, shader_paint(build_linear_gradient(stops, layer.origin_x, layer.origin_y, w, h, 160.0f)),
                   layer.origin_x, layer.origin_y, w, h, 0.0f);
   blend_pixmap_opacity(backdrop.pixmap, layer.pixmap, 1.0f, 0, 0);
   return backdrop.pixmap;
@@ -78,8 +77,8 @@ void apply_prepared_scene(UiState& ui) {
   ui.server_online = false;
   set_launcher_content(ui, links, news, info, std::nullopt);
   set_status(ui, "Baixando arquivos do jogo: 12 de 48",
-             "Data/Texturas/Personagens/guerreiro_armadura_lendaria_brilhante_vermelha_e_dourada_v2.ozj", 62.0f,
-             37.0f, "1,5 MB/s");
+             "Data/Texturas/Personagens/guerreiro_armadura_lendaria_brilhante_vermelha_e_dourada_v2.ozj", 62.0f, 37.0f,
+             "1,5 MB/s");
   ui.play_armed = false;
   ui.play_caption = "verificando...";
   ui.windowed = false;

@@ -51,8 +51,8 @@ TEST(MainPainter, ServerDotColourFollowsTheProbe) {
     ui.server_online = row.online;
     relayout_texts(ui);
     paint_header_layer(ui);
-    const uint32_t centre = ui.element_layers.header.pixmap.pixel(
-        static_cast<uint32_t>(ui.layout.status_x + 16.5f), 28);
+    const uint32_t centre =
+        ui.element_layers.header.pixmap.pixel(static_cast<uint32_t>(ui.layout.status_x + 16.5f), 28);
     EXPECT_EQ(centre, row.dot.premultiplied_word()) << row.text;
   }
 }

@@ -7,8 +7,8 @@
 #include "golden/golden_image.h"
 #include "text/glyph_drawing.h"
 #include "text/shaping.h"
-#include "ui/paint_style.h"
 #include "ui/assets.h"
+#include "ui/paint_style.h"
 
 namespace qo {
 namespace {
@@ -17,8 +17,8 @@ TEST(SpriteCache, TextMatchesDirectDrawingAtEveryScaleAndSubPixelPosition) {
   const FontSet fonts = load_font_set(std::nullopt);
   const struct {
     float scale, x, baseline;
-  } rows[] = {{1.0f, 10.0f, 30.0f}, {1.0f, 10.3f, 30.7f}, {1.25f, 11.1f, 29.45f}, {1.5f, 9.75f, 31.2f},
-              {2.0f, 10.5f, 30.25f}};
+  } rows[] = {
+      {1.0f, 10.0f, 30.0f}, {1.0f, 10.3f, 30.7f}, {1.25f, 11.1f, 29.45f}, {1.5f, 9.75f, 31.2f}, {2.0f, 10.5f, 30.25f}};
   for (const auto& row : rows) {
     for (const Color& color : {COLOR_BRIGHT, with_alpha(COLOR_DIM, 0.85f), COLOR_GOLD}) {
       Canvas direct = Canvas::make_logical(0.0f, 0.0f, 260.0f, 50.0f, row.scale);
@@ -51,7 +51,8 @@ TEST(SpriteCache, ShadowMatchesDirectDrawingAndStaysBounded) {
   SpriteCache cache;
   Canvas canvas = Canvas::make(64, 64, 0, 0, 1);
   for (size_t i = 0; i <= SPRITE_CACHE_LIMIT; ++i)
-    draw_cached_soft_shadow(cache, canvas, COLOR_GOLD, 8.0f, 8.0f, 4.0f + static_cast<float>(i) / 64.0f, 4.0f, 1.0f, 1.0f);
+    draw_cached_soft_shadow(cache, canvas, COLOR_GOLD, 8.0f, 8.0f, 4.0f + static_cast<float>(i) / 64.0f, 4.0f, 1.0f,
+                            1.0f);
   EXPECT_EQ(cache.shadows.size(), 1u);  // full at the limit: emptied before the next entry
 }
 

@@ -30,7 +30,8 @@ TEST(ProgressBar, FillFollowsTheClampedFraction) {
   const struct {
     float fraction;
     float same_as;  // the fraction that must draw the same pixels; NaN: the bare track
-  } rows[] = {{0.0f, std::nanf("")}, {-0.5f, std::nanf("")}, {std::nanf(""), std::nanf("")}, {1.2f, 1.0f}, {40.0f, 1.0f}};
+  } rows[] = {
+      {0.0f, std::nanf("")}, {-0.5f, std::nanf("")}, {std::nanf(""), std::nanf("")}, {1.2f, 1.0f}, {40.0f, 1.0f}};
   for (bool glow : {true, false}) {
     for (const auto& row : rows) {
       Canvas drawn = footer_canvas();
@@ -40,8 +41,9 @@ TEST(ProgressBar, FillFollowsTheClampedFraction) {
         expected = track_only;
       else
         draw_progress_bar(expected, glow, 583.0f, 9.0f, row.same_as);
-      EXPECT_TRUE(drawn.pixmap.pixels().size() == expected.pixmap.pixels().size() &&
-                  std::equal(drawn.pixmap.pixels().begin(), drawn.pixmap.pixels().end(), expected.pixmap.pixels().begin()))
+      EXPECT_TRUE(
+          drawn.pixmap.pixels().size() == expected.pixmap.pixels().size() &&
+          std::equal(drawn.pixmap.pixels().begin(), drawn.pixmap.pixels().end(), expected.pixmap.pixels().begin()))
           << row.fraction << " glow " << glow;
     }
   }
@@ -96,7 +98,8 @@ TEST(Widgets, ButtonBoxWithoutHoverIsOnlyTheMutedIcon) {
     draw_rounded_button_box(drawn, icons.icon_close, 10.0f, 8.0f, 0.0f, danger);
     Canvas expected = Canvas::make(60, 50, 0, 0, 1);
     draw_icon(expected, icons.icon_close, 21.5f, 18.5f, 11.0f, CLOSE_ICON_VIEW_SIZE, COLOR_MUTED, 1.6f);
-    EXPECT_TRUE(std::equal(drawn.pixmap.pixels().begin(), drawn.pixmap.pixels().end(), expected.pixmap.pixels().begin()));
+    EXPECT_TRUE(
+        std::equal(drawn.pixmap.pixels().begin(), drawn.pixmap.pixels().end(), expected.pixmap.pixels().begin()));
     // Hovered, the box shows: its corner area (outside the icon) is painted.
     Canvas hovered = Canvas::make(60, 50, 0, 0, 1);
     draw_rounded_button_box(hovered, icons.icon_close, 10.0f, 8.0f, 1.0f, danger);

@@ -8,10 +8,10 @@
 //                             goal 1 ms each at scale 1); "_cold" also draws every line of text anew, as the
 //                             first paint after a relayout does;
 //   relayout_texts            measuring the texts and rebuilding the layout and hit list.
+#include <benchmark/benchmark.h>
+
 #include <filesystem>
 #include <optional>
-
-#include <benchmark/benchmark.h>
 
 #include "bench-support/memcpy_ratio.h"
 #include "config/default_launcher_config.h"
