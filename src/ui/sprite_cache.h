@@ -26,6 +26,9 @@ struct TextSprite {
   bool has_pixels = false;  // false for a line without glyphs
 };
 
+// Faces are told apart by the Font object's address: the state's fonts never change after construction, and the
+// cache travels with the state, so an address always names the same slot and face. Whoever replaces a state's
+// fonts empties its cache.
 struct SpriteCache {
   std::unordered_map<std::string, TextSprite> texts;
   std::unordered_map<std::string, Pixmap> shadows;

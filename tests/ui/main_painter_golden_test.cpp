@@ -177,6 +177,7 @@ TEST(PlayCaption, UsesTheArialSlotWhenPresentAndManropeRegularOtherwise) {
   UiState other_face = scene_state(1.0f, apply_default_scene);
   // A stand-in for the system face, unmistakable beside Manrope, so the test does not depend on the machine.
   other_face.fonts = load_font_set(std::filesystem::path(QO_SOURCE_DIR) / "assets" / "fonts" / "Urbanist-Bold.ttf");
+  other_face.sprites = SpriteCache{};
   paint_footer_layer(other_face);
   // Only the caption's band (below the label, above the button's bottom) changes.
   const Pixmap& a = without.element_layers.footer.pixmap;
