@@ -63,7 +63,8 @@ void set_status(UiState& ui, std::optional<std::string_view> status, std::option
 }
 
 std::string opening_caption(int64_t unix_ms) {
-  const int64_t local_ms = std::max(unix_ms, std::numeric_limits<int64_t>::min() - BRASILIA_OFFSET_MS) + BRASILIA_OFFSET_MS;
+  const int64_t earliest = std::numeric_limits<int64_t>::min() - BRASILIA_OFFSET_MS;
+  const int64_t local_ms = std::max(unix_ms, earliest) + BRASILIA_OFFSET_MS;
   const int64_t seconds = floor_div(local_ms, 1000);
   const int64_t days = floor_div(seconds, 86400);
   const int64_t second_of_day = seconds - days * 86400;

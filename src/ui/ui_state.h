@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/launcher_config.h"
@@ -181,7 +182,6 @@ struct SparkParticle {
   float draw_y = 0.0f;
 };
 
-
 struct UiState {
   UiState(FontSet font_set, UiClockSource clock_source)
       : fonts(std::move(font_set)), clock(clock_source), start_instant_ns(clock_source.monotonic_ns()) {}
@@ -271,6 +271,8 @@ struct UiState {
 };
 
 // The UI clock now: seconds since the state's start instant, read through its clock seam.
-inline double ui_clock_now(const UiState& ui) { return seconds_between(ui.start_instant_ns, ui.clock.monotonic_ns()); }
+inline double ui_clock_now(const UiState& ui) {
+  return seconds_between(ui.start_instant_ns, ui.clock.monotonic_ns());
+}
 
 }  // namespace qo
