@@ -69,15 +69,22 @@ void stroke_round_rect(Canvas& canvas, const Color& color, float x, float y, flo
 
 void draw_soft_shadow(Canvas& canvas, const Color& color, float x, float y, float w, float h, float radius,
                       float blur, const Mask* mask) {
-  const float margin = std::ceil(3.0f * blur);
+  const float margin = soft_shadow_margin(blur);
   const float scale = canvas.scale;
   Canvas layer = Canvas::make(device_size(w + 2.0f * margin, scale), device_size(h + 2.0f * margin, scale),
                               x - margin, y - margin, scale);
   fill_round_rect(layer, solid_paint(color), x, y, w, h, radius);
   gaussian_blur(layer.pixmap, blur * scale);
-  const int32_t left = round_to_i32((x - margin - canvas.origin_x) * scale);
-  const int32_t top = round_to_i32((y - margin - canvas.origin_y) * scale);
-  draw_pixmap(canvas.pixmap, left, top, layer.pixmap, PixmapPaint{}, Transform::identity(), mask);
+  const DevicePosition at = soft_shadow_layer_position(canvas, x, y, blur);
+  draw_pixmap(canvas.pixmap, at.x, at.y, layer.pixmap, PixmapPaint{}, Transform::identity(), mask);
+}
+
+float soft_shadow_margin(float blur) { return std::ceil(3.0f * blur); }
+
+DevicePosition soft_shadow_layer_position(const Canvas& canvas, float x, float y, float blur) {
+  const float margin = soft_shadow_margin(blur);
+  return {round_to_i32((x - margin - canvas.origin_x) * canvas.scale),
+          round_to_i32((y - margin - canvas.origin_y) * canvas.scale)};
 }
 
 }  // namespace qo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "gfx/canvas.h"
@@ -35,5 +36,15 @@ void stroke_round_rect(Canvas& canvas, const Color& color, float x, float y, flo
 // mask, when given, keeps the shadow to (or out of) an area of the canvas.
 void draw_soft_shadow(Canvas& canvas, const Color& color, float x, float y, float w, float h, float radius,
                       float blur, const Mask* mask = nullptr);
+
+// The shadow is blurred in a layer of its own that reaches this margin (logical px) beyond the rectangle.
+float soft_shadow_margin(float blur);
+
+// The canvas's device pixel where draw_soft_shadow puts the top-left corner of that layer.
+struct DevicePosition {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+DevicePosition soft_shadow_layer_position(const Canvas& canvas, float x, float y, float blur);
 
 }  // namespace qo

@@ -22,6 +22,7 @@
 #include "text/font.h"
 #include "ui/clock.h"
 #include "ui/layout_types.h"
+#include "ui/sprite_cache.h"
 
 namespace qo {
 
@@ -241,6 +242,7 @@ struct UiState {
 
   // 13. laid-out items
   MainLayout layout;
+  mutable SpriteCache sprites;  // finished texts and shadows, reused by every repaint (a cache, not state)
 
   // 14. main hit regions, in drawing order
   std::vector<HitRegion> hit_regions;

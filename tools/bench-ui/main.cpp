@@ -1,0 +1,128 @@
+// The window state's one-off and on-change work, at the scales in hundredths (s:100 is scale 1), each paired
+// with a memcpy of the window canvas at that scale:
+//   load_assets_and_init_ui   the whole state: fonts, icons, pictures, scaled layers, sparks, layout (it delays
+//                             the first frame; goal 60 ms at scale 1);
+//   rebuild_scaled_layers     everything redone on a scale change;
+//   paint_header_layer, paint_right_column_layer, paint_footer_layer
+//                             one repaint of an element layer with the built-in content (they run on hover;
+//                             goal 1 ms each at scale 1); "_cold" also draws every line of text anew, as the
+//                             first paint after a relayout does;
+//   relayout_texts            measuring the texts and rebuilding the layout and hit list.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "bench-support/memcpy_ratio.h"
+#include "config/default_launcher_config.h"
+#include "gfx/canvas.h"
+#include "ui/assets.h"
+#include "ui/layers.h"
+#include "ui/layout.h"
+#include "ui/main_painter.h"
+#include "ui/status.h"
+#include "ui/ui_state.h"
+
+namespace {
+
+using qo::bench::run_memcpy;
+
+float scale_of(const benchmark::State& state) { return static_cast<float>(state.range(0)) / 100.0f; }
+
+size_t canvas_bytes(float scale) {
+  return size_t{qo::device_size(qo::WINDOW_WIDTH, scale)} * qo::device_size(qo::WINDOW_HEIGHT, scale) * 4;
+}
+
+void BM_canvas_memcpy(benchmark::State& state) { run_memcpy(state, canvas_bytes(scale_of(state))); }
+
+qo::UiEnvironment environment() {
+  // No override folder: the embedded pictures, as on a fresh install.
+  return qo::UiEnvironment{std::filesystem::temp_directory_path() / "qo-bench-ui-no-media"};
+}
+
+// A state with the built-in launcher.json content and a finished update, as most repaints see it.
+qo::UiState content_state(float scale) {
+  qo::UiState ui = qo::load_assets_and_init_ui(scale, environment());
+  const qo::LauncherConfig config =
+      qo::default_launcher_config(qo::Endpoints{"https://site.example", "https://update.example"});
+  ui.server_status_text = "ONLINE";
+  ui.server_online = true;
+  qo::set_launcher_content(ui, *config.links, *config.news, *config.info, std::nullopt);
+  qo::set_status(ui, "Cliente pronto para jogar.", "-", 100.0f, 100.0f, "");
+  ui.play_armed = true;
+  ui.play_caption = "cliente pronto";
+  qo::draw_main_screen(ui);
+  return ui;
+}
+
+void BM_load_assets_and_init_ui(benchmark::State& state) {
+  const float scale = scale_of(state);
+  for (auto _ : state) {
+    qo::UiState ui = qo::load_assets_and_init_ui(scale, environment());
+    benchmark::DoNotOptimize(ui.canvas.pixmap.pixels().data());
+  }
+}
+
+void BM_rebuild_scaled_layers(benchmark::State& state) {
+  const float scale = scale_of(state);
+  qo::UiState ui = content_state(scale);
+  for (auto _ : state) {
+    qo::rebuild_scaled_layers(ui, scale);
+    benchmark::DoNotOptimize(ui.layers.overlay.pixmap.pixels().data());
+  }
+}
+
+// A repaint as a hover makes it: the layer's lines of text already drawn once (`warm`), or every line drawn
+// anew, as on the first paint after a relayout.
+template <void (*Paint)(qo::UiState&), bool warm>
+void BM_paint_layer(benchmark::State& state) {
+  qo::UiState ui = content_state(scale_of(state));
+  for (auto _ : state) {
+    if (!warm) ui.sprites = qo::SpriteCache{};
+    Paint(ui);
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_relayout_texts(benchmark::State& state) {
+  qo::UiState ui = content_state(scale_of(state));
+  for (auto _ : state) {
+    qo::relayout_texts(ui);
+    benchmark::DoNotOptimize(ui.hit_regions.data());
+  }
+}
+
+// Each operation is named "<op>/s:<scale>"; its yardstick is "<op>_memcpy/s:<scale>".
+void register_all() {
+  const auto pair = [](const char* name, auto fn, std::initializer_list<int64_t> scales) {
+    for (int64_t s : scales) {
+      benchmark::RegisterBenchmark(name, fn)->ArgName("s")->Arg(s)->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((std::string(name) + qo::bench::MEMCPY_SUFFIX).c_str(), BM_canvas_memcpy)
+          ->ArgName("s")
+          ->Arg(s)
+          ->Unit(benchmark::kMicrosecond);
+    }
+  };
+  pair("load_assets_and_init_ui", BM_load_assets_and_init_ui, {100, 200});
+  pair("rebuild_scaled_layers", BM_rebuild_scaled_layers, {100, 150, 200});
+  pair("paint_header_layer", BM_paint_layer<qo::paint_header_layer, true>, {100, 200});
+  pair("paint_right_column_layer", BM_paint_layer<qo::paint_right_column_layer, true>, {100, 200});
+  pair("paint_footer_layer", BM_paint_layer<qo::paint_footer_layer, true>, {100, 200});
+  pair("paint_header_layer_cold", BM_paint_layer<qo::paint_header_layer, false>, {100});
+  pair("paint_right_column_layer_cold", BM_paint_layer<qo::paint_right_column_layer, false>, {100});
+  pair("paint_footer_layer_cold", BM_paint_layer<qo::paint_footer_layer, false>, {100});
+  pair("relayout_texts", BM_relayout_texts, {100});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  register_all();
+  qo::bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.print_ratios();
+  benchmark::Shutdown();
+  return 0;
+}
