@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "updater/file_digest.h"

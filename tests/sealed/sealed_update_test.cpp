@@ -1,6 +1,5 @@
 #include "sealed/sealed_update.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -20,33 +18,6 @@
 #include "support/release_builder.h"
 #include "support/temp_dir.h"
 #include "support/test_keys.h"
-
-// Every removal of a temporary download file in this process is counted: the C library's remove and unlink are
-// wrapped here (the test program's own definitions come before the library's) and passed on unchanged.
-namespace {
-std::atomic<int> temporary_file_removals{0};
-
-template <typename Function>
-Function next_definition(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
-void count_if_temporary(const char* path) {
-    if (path != nullptr && std::strstr(path, ".tmp-") != nullptr) temporary_file_removals.fetch_add(1);
-}
-}  // namespace
-
-extern "C" int remove(const char* path) noexcept {
-    static const auto real = next_definition<int (*)(const char*)>("remove");
-    count_if_temporary(path);
-    return real(path);
-}
-
-extern "C" int unlink(const char* path) noexcept {
-    static const auto real = next_definition<int (*)(const char*)>("unlink");
-    count_if_temporary(path);
-    return real(path);
-}
 
 namespace qo {
 namespace {
@@ -318,12 +289,12 @@ TEST_F(SealedUpdate, DownloadedFilesAreRenamedIntoPlaceWithoutAnotherRemoval) {
         test::set_client_file(files, "Assets/many/" + std::to_string(i) + ".bin", std::string(1000 + i, 'm'));
     PublishedRelease release = test::build_test_release(files);
     publish(release);
-    const int removals_before = temporary_file_removals.load();
+    const int removals_before = test::temporary_file_removals();
 
     auto result = run(root.path());
     ASSERT_TRUE(result) << result.error();
     expect_installed(release);
-    EXPECT_EQ(temporary_file_removals.load(), removals_before);
+    EXPECT_EQ(test::temporary_file_removals(), removals_before);
 }
 
 // ---- the list ----
@@ -422,13 +393,13 @@ TEST_F(SealedUpdateFaults, TricklingServerFailsAnAttemptLikeATimeOutAndTheRetryG
     // The window must leave the other, tiny files time for their handshakes on a busy machine.
     speed_floor = SpeedFloor{.bytes_per_second = 1024, .window = std::chrono::milliseconds(1500)};
     server.set_fault(blob_url(), {.chunk_size = 40, .chunk_delay = std::chrono::milliseconds(100), .times = 1});
-    const int removals_before = temporary_file_removals.load();
+    const int removals_before = test::temporary_file_removals();
 
     auto result = run();
     ASSERT_TRUE(result) << result.error();
     EXPECT_EQ(server.requests_to(blob_url()).size(), 2u);
     EXPECT_EQ(recorder.pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(800)}));
-    EXPECT_EQ(temporary_file_removals.load(), removals_before + 1) << "the cut attempt removed its file";
+    EXPECT_EQ(test::temporary_file_removals(), removals_before + 1) << "the cut attempt removed its file";
     EXPECT_EQ(test::read_file(folder_of(second) / blob), second.find(blob)->bytes);
     EXPECT_EQ(active_record(), second.release_id);
     EXPECT_TRUE(temporary_files(root.path()).empty());

@@ -22,6 +22,12 @@ struct Armed {
 };
 Armed armed;
 std::atomic<int> counted{0};
+std::atomic<int> temporary_removals{0};  // names holding ".tmp-"
+
+void note_removal(const char* path) {
+    if (path != nullptr && std::string_view(path).find(".tmp-") != std::string_view::npos)
+        temporary_removals.fetch_add(1);
+}
 
 bool lies_under(std::string_view path) {
     if (armed.under.empty()) return true;
@@ -55,6 +61,8 @@ F real(const char* name) {
 }
 
 }  // namespace
+
+int temporary_file_removals() { return temporary_removals.load(); }
 
 ChildEnd run_until_killed(const KillPoint& point, const std::function<void()>& body) {
     std::fflush(nullptr);
@@ -101,12 +109,14 @@ int link(const char* existing, const char* name) noexcept {
 }
 
 int unlink(const char* name) noexcept {
+    qo::test::note_removal(name);
     before_change(qo::test::FS_REMOVE, qo::test::absolute_text(name));
     static auto next = qo::test::real<int (*)(const char*)>("unlink");
     return next(name);
 }
 
 int remove(const char* name) noexcept {
+    qo::test::note_removal(name);
     before_change(qo::test::FS_REMOVE, qo::test::absolute_text(name));
     static auto next = qo::test::real<int (*)(const char*)>("remove");
     return next(name);

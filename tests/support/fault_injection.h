@@ -3,7 +3,8 @@
 // SIGKILL just before its n-th file-system change (a rename, a link, a removal or a kernel copy of file bytes),
 // as a power cut or a kill -9 would, and then looks at what was left on disk. The test executable's own
 // definitions of rename, link, unlink, remove and copy_file_range stand in front of the C library's to count the
-// changes; until a child arms them they only pass the call on.
+// changes; until a child arms them they only pass the call on. They also count removals of temporary names in
+// the test process itself.
 #include <filesystem>
 #include <functional>
 
@@ -24,6 +25,10 @@ struct KillPoint {
 };
 
 enum class ChildEnd { killed, finished, failed };
+
+// Removals (unlink, remove) in this process of paths holding ".tmp-" (the download workers' temporary names),
+// counted from the start.
+int temporary_file_removals();
 
 // Runs `body` in a forked child armed with `point`; the child never returns into the test. `failed` means the
 // body threw or the child ended some other way.
