@@ -77,7 +77,25 @@ protected:
     }
 
     std::expected<ActiveRelease, std::string> run(const fs::path& active_folder) {
-        SealedUpdateSettings settings{.update_base_url = server.base_url(),
+        return update(root.path(), active_folder, server.base_url());
+    }
+    std::expected<ActiveRelease, std::string> run() { return run(load_active_release(root.path(), key()).folder); }
+
+    // The child of run_until_killed: one update of the test's game folder from the test's server.
+    void update_in_armed_child() {
+        if (auto values = test::armed_child_values()) {
+            const fs::path game = values->at("root");
+            (void)update(game, load_active_release(game, key()).folder, values->at("server"));
+            test::end_armed_child();
+        }
+    }
+    test::ChildEnd update_until_killed(const test::KillPoint& point) {
+        return test::run_until_killed(point, {{"root", root.path().string()}, {"server", server.base_url()}});
+    }
+
+    std::expected<ActiveRelease, std::string> update(const fs::path& game, const fs::path& active_folder,
+                                                     const std::string& base_url) {
+        SealedUpdateSettings settings{.update_base_url = base_url,
                                       .extra_ca_file = test::HttpsServer::ca_file().string(),
                                       .key = test::test_release_key(),
                                       .connect_timeout = std::chrono::seconds{5},
@@ -85,9 +103,8 @@ protected:
                                       .speed_floor = speed_floor,
                                       .sleep = recorder.sleeper()};
         ProgressSink sink = recorder.sink();
-        return update_sealed_client(root.path(), active_folder, sink, cancel, settings);
+        return update_sealed_client(game, active_folder, sink, cancel, settings);
     }
-    std::expected<ActiveRelease, std::string> run() { return run(load_active_release(root.path(), key()).folder); }
 
     static const ReleaseKey& key() { return test::test_release_key(); }
     std::string active_record() const { return test::read_file(root / "active-release"); }
@@ -226,6 +243,7 @@ TEST_F(SealedUpdate, KillDuringTheCopyOfAUserFileNeverLeavesItCutShort) {
     // Killed before one of the kernel copies into the new release folder, then run again: every user file
     // arrives whole from the active release (a cut copy would be kept as the player's file and the old release,
     // which held the original, pruned).
+    update_in_armed_child();
     PublishedRelease first = test::build_test_release(test::sample_client("a"));
     PublishedRelease second = test::build_test_release(test::sample_client("b"));
     publish(second);
@@ -238,7 +256,7 @@ TEST_F(SealedUpdate, KillDuringTheCopyOfAUserFileNeverLeavesItCutShort) {
         const fs::path old_folder = test::install_test_release(first, root.path());
         for (const std::string& path : user_files) test::write_file(old_folder / path, "player's " + path);
         const test::KillPoint point{.nth = nth, .changes = test::FS_COPY, .under = folder_of(second)};
-        ASSERT_EQ(test::run_until_killed(point, [&] { (void)run(); }), test::ChildEnd::killed) << nth;
+        ASSERT_EQ(update_until_killed(point), test::ChildEnd::killed) << nth;
 
         auto result = run();
         ASSERT_TRUE(result) << result.error();
@@ -249,12 +267,13 @@ TEST_F(SealedUpdate, KillDuringTheCopyOfAUserFileNeverLeavesItCutShort) {
 }
 
 TEST_F(SealedUpdate, ReleaseLeftHalfPrunedByAKillIsPrunedByTheNextSameReleaseRun) {
+    update_in_armed_child();
     PublishedRelease first = test::build_test_release(test::sample_client("a"));
     test::install_test_release(first, root.path());
     PublishedRelease second = test::build_test_release(test::sample_client("b"));
     publish(second);
     const test::KillPoint point{.nth = 3, .changes = test::FS_REMOVE, .under = folder_of(first)};
-    ASSERT_EQ(test::run_until_killed(point, [&] { (void)run(); }), test::ChildEnd::killed);
+    ASSERT_EQ(update_until_killed(point), test::ChildEnd::killed);
     ASSERT_EQ(active_record(), second.release_id);
     ASSERT_TRUE(fs::exists(folder_of(first)));
 

@@ -13,6 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ReplaceRunningLauncher, KillAtAnyChangeLeavesALauncherInPlace) {
+    if (auto values = test::armed_child_values()) {  // the child: one replacement in the test's folder
+        const fs::path exe = values->at("exe");
+        bool replaced = false;
+        (void)replace_file(values->at("part"), exe, exe, replaced);
+        test::end_armed_child();
+    }
     for (int nth = 1;; ++nth) {
         ASSERT_LE(nth, 10);
         test::TempDir game;
@@ -22,9 +28,8 @@ TEST(ReplaceRunningLauncher, KillAtAnyChangeLeavesALauncherInPlace) {
         test::write_file(exe, "launcher v1");
         test::write_file(old, "leftover");
         test::write_file(part, "launcher v2");
-        bool replaced = false;
-        const test::ChildEnd end = test::run_until_killed(
-            {.nth = nth, .under = game.path()}, [&] { (void)replace_file(part, exe, exe, replaced); });
+        const test::ChildEnd end =
+            test::run_until_killed({.nth = nth, .under = game.path()}, {{"exe", exe.string()}, {"part", part.string()}});
         ASSERT_NE(end, test::ChildEnd::failed);
         const std::string now = test::read_file(exe);
         EXPECT_TRUE(now == "launcher v1" || now == "launcher v2") << "kill " << nth << ": \"" << now << "\"";
