@@ -29,6 +29,26 @@ std::filesystem::path media_file(const test::TempDir& folder, std::string_view n
   return media_override_dir(folder.path()) / name;
 }
 
+TEST(ClockSeam, FixedClocksMoveOnlyWhenTold) {
+  UiClockSource clock = UiClockSource::fixed(1'000, -1'500'000);
+  EXPECT_TRUE(clock.is_fixed());
+  EXPECT_EQ(clock.wall_ms(), -2);  // rounded towards the past before 1970
+  clock.advance(2'000'000);
+  EXPECT_EQ(clock.monotonic_ns(), 2'001'000);
+  EXPECT_EQ(clock.wall_ns(), 500'000);
+  EXPECT_EQ(clock.wall_ms(), 0);
+  clock.set_wall_ns(7'999'999);
+  EXPECT_EQ(clock.wall_ms(), 7);
+  EXPECT_EQ(clock.monotonic_ns(), 2'001'000);
+
+  UiClockSource system = UiClockSource::system();
+  const int64_t before = system.monotonic_ns();
+  system.advance(1'000'000'000'000);  // ignored: the system clocks are read, not set
+  EXPECT_LT(system.monotonic_ns() - before, 1'000'000'000'000);
+  EXPECT_GT(system.wall_ms(), 1'700'000'000'000);  // after 2023
+  EXPECT_DOUBLE_EQ(seconds_between(5'000'000'000, 3'500'000'000), -1.5);
+}
+
 TEST(UiStateConstruction, StartsClosedIdleAndAtTheBuiltInOpeningTime) {
   const auto ui = test::make_test_ui();
   EXPECT_EQ(ui.start_instant_ns, test::FIXED_MONOTONIC_NS);
