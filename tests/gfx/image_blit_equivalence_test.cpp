@@ -232,7 +232,7 @@ TEST(DrawImageScaledEquivalence, DrawingAPixmapOntoItselfReadsItAsItWas) {
 TEST(BlendPixmapOpacityEquivalence, RandomCasesMatchThePixelByPixelArithmetic) {
   std::mt19937 rng(99);
   for (int case_number = 0; case_number < 3000; ++case_number) {
-    const uint32_t limit = case_number < 2900 ? 40 : 700;
+    const uint32_t limit = case_number < 2980 ? 40 : 400;  // a few wide rows at the end
     const Pixmap source = random_pixmap(rng, 1 + rng() % limit, 1 + rng() % limit, static_cast<Content>(rng() % 5));
     const Pixmap start = random_pixmap(rng, 1 + rng() % limit, 1 + rng() % limit, static_cast<Content>(rng() % 5));
     const auto x = static_cast<int32_t>(random_offset(rng, static_cast<int32_t>(start.width())));
