@@ -113,8 +113,10 @@ double display_scale() {
 double start_display_scale() { return std::max(display_scale(), 1.0); }
 
 std::expected<std::unique_ptr<SdlWindow>, std::string> SdlWindow::create(const WindowSpec& spec) {
-    // Closing the window is the launcher's decision (a close request), not SDL's; and a launcher must not switch
-    // off the desktop's compositor.
+    // Closing the window is the launcher's decision (a close request), not SDL's; a launcher must not switch off
+    // the desktop's compositor; and the back buffer is the plain window surface (on X11 shared-memory images),
+    // never a GPU texture behind it, which would also recreate the X window and lose its class.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     std::unique_ptr<SdlWindow> self(new SdlWindow());
@@ -327,6 +329,10 @@ std::optional<WindowMessage> SdlWindow::translate_window_event(const SDL_Event& 
         return size_message();
     case SDL_WINDOWEVENT_LEAVE:
         return MouseLeaveMessage{captured_};
+    // A press in the caption band went to the desktop, which moves the window now; SDL passes on neither that
+    // press nor its release.
+    case SDL_WINDOWEVENT_HIT_TEST:
+        return std::nullopt;
     case SDL_WINDOWEVENT_DISPLAY_CHANGED: {
         const double scale = display_scale();
         if (std::abs(scale - scale_) <= 0.001) return std::nullopt;

@@ -292,6 +292,7 @@ TEST(Window, SdlEventsBecomeTheLaunchersMessages) {
         {"another window's press", button_event(other, true, SDL_BUTTON_LEFT, 1, 1), std::nullopt},
         {"another window's close", window_event(other, SDL_WINDOWEVENT_CLOSE), std::nullopt},
         {"another window's key", key_event(other, SDLK_ESCAPE), std::nullopt},
+        {"a press in the caption band", window_event(id, SDL_WINDOWEVENT_HIT_TEST), std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -78,6 +79,16 @@ inline std::string messages_text(const std::vector<WindowMessage>& messages) {
 }  // namespace qo::test
 
 namespace qo {
-// For gtest's failure output.
+// For gtest's failure output, of a message and of each kind.
 inline void PrintTo(const WindowMessage& message, std::ostream* out) { *out << test::message_text(message); }
+template <typename Kind, typename Variant>
+struct IsAlternative : std::false_type {};
+template <typename Kind, typename... Kinds>
+struct IsAlternative<Kind, std::variant<Kinds...>> : std::bool_constant<(std::is_same_v<Kind, Kinds> || ...)> {};
+
+template <typename Kind>
+    requires IsAlternative<Kind, WindowMessage>::value
+void PrintTo(const Kind& message, std::ostream* out) {
+    *out << test::message_text(WindowMessage{message});
+}
 }  // namespace qo
