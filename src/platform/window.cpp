@@ -113,11 +113,14 @@ double display_scale() {
 double start_display_scale() { return std::max(display_scale(), 1.0); }
 
 std::expected<std::unique_ptr<SdlWindow>, std::string> SdlWindow::create(const WindowSpec& spec) {
-    // Closing the window is the launcher's decision (a close request), not SDL's; a launcher must not switch off
-    // the desktop's compositor; and the back buffer is the plain window surface (on X11 shared-memory images),
-    // never a GPU texture behind it, which would also recreate the X window and lose its class.
+    // The back buffer is the plain window surface (shared-memory images on X11), never a GPU texture behind it,
+    // which would also recreate the X window and lose its class.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The click that brings the window to the front is also a click on what lies under it.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // Closing the window is the launcher's decision (a close request), not SDL's.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A launcher must not switch off the desktop's compositor.
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     std::unique_ptr<SdlWindow> self(new SdlWindow());
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
