@@ -16,7 +16,7 @@ const char* const kXvfb = "/usr/bin/Xvfb";
 
 }  // namespace
 
-VirtualDisplay::VirtualDisplay() {
+VirtualDisplay::VirtualDisplay(const std::string& screen) {
     if (!std::filesystem::exists(kXvfb)) return;
     // A display number unlikely to be taken, then the next ones if it is.
     for (int number = 90 + static_cast<int>(::getpid() % 400); number < 990; number += 7) {
@@ -24,7 +24,7 @@ VirtualDisplay::VirtualDisplay() {
         const std::filesystem::path lock = "/tmp/.X" + std::to_string(number) + "-lock";
         if (std::filesystem::exists(socket) || std::filesystem::exists(lock)) continue;
         ChildOptions options;
-        options.arguments = {":" + std::to_string(number), "-nolisten", "tcp", "-screen", "0", "640x480x24"};
+        options.arguments = {":" + std::to_string(number), "-nolisten", "tcp", "-screen", "0", screen};
         auto server = std::make_unique<ChildProcess>(kXvfb, options);
         if (!server->started()) return;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -9,8 +9,9 @@ class ChildProcess;
 
 class VirtualDisplay {
 public:
-    // Starts Xvfb on a free display number and waits until it accepts connections.
-    VirtualDisplay();
+    // Starts Xvfb on a free display number with one screen of `screen` (width x height x depth) and waits until it
+    // accepts connections.
+    explicit VirtualDisplay(const std::string& screen = "640x480x24");
     ~VirtualDisplay();
     VirtualDisplay(const VirtualDisplay&) = delete;
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
