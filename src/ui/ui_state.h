@@ -163,6 +163,21 @@ struct ScaledLayers {
   Pixmap rune;              // the whole figure, 270 logical px across, turned by the frame painter
 };
 
+// The frame painter's own canvas-sized layers and what it keeps between frames (frame.h).
+struct FrameLayers {
+  Pixmap background;  // the animated background; a worker reply brings it with the glass already on it
+  Pixmap panels;      // the UI thread's glass panels, transparent elsewhere
+  Pixmap base;        // background, glass and element layers: what the canvas is restored from
+  float scale = 0.0f;  // the scale they were made for; 0 = not made yet
+  bool background_fresh = false;     // the background changed this frame
+  bool glass_in_background = false;  // the background came from the worker (glass included)
+  bool has_background = false;       // a background was painted or taken from the worker at least once
+  bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
+  std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it
+  int64_t pill_key_x = INT64_MIN;    // its position in 1/64 logical px
+  int64_t pill_key_y = INT64_MIN;
+};
+
 // --- group 10: sparks -------------------------------------------------------------------------------------------
 inline constexpr size_t SPARK_COUNT = 22;
 
@@ -223,6 +238,7 @@ struct UiState {
   SourceImages images;
   ScaledLayers layers;
   ElementLayers element_layers;
+  FrameLayers frame;
 
   // 10. sparks
   std::vector<SparkParticle> sparks;
