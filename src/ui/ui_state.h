@@ -111,15 +111,40 @@ struct Tween {
 };
 
 // --- group 8: settings dialog -----------------------------------------------------------------------------------
-// The open settings dialog (absent = closed). Only the fields the pointer reads so far; the dialog's own model,
-// painter and regions join here.
+// One choice of a dialog row: the id is what a save sends back, the label what the player reads.
+struct DialogOption {
+  std::string id;
+  std::string label;
+
+  bool operator==(const DialogOption&) const = default;
+};
+
+// The rows, in order: Modo de tela, Resolução, Limite de FPS, Renderizador, Idioma do cliente.
+inline constexpr size_t DIALOG_ROW_COUNT = 5;
+
+// The open settings dialog (absent = closed); built by open_settings_dialog (settings_dialog.h), painted by
+// draw_settings_dialog, driven by the pointer and the window procedure.
 struct SettingsDialogState {
-  std::vector<HitRegion> hit_regions;    // from the last paint, hit-tested last to first
-  std::optional<uint32_t> hovered_option;  // option of the open list under the pointer
-  uint32_t volume = 0;                   // 0..10
+  bool list_open = false;                 // a row's value list is shown
+  uint32_t open_row = 0;                  // the row whose list is shown
+  std::array<std::vector<DialogOption>, DIALOG_ROW_COUNT> options;
+  Pixmap snapshot;                        // the window canvas as it was at opening
+  Pixmap backdrop;                        // the snapshot blurred and darkened
+  std::vector<HitRegion> hit_regions;     // from the last paint, hit-tested last to first
+  std::optional<std::string> notice;      // shown above the buttons (a failed save)
+  std::optional<Pixmap> cached_layer;     // the last painted dialog, reused while nothing changes
+  double opened_at = 0.0;                 // UI clock at opening
+  std::array<uint32_t, DIALOG_ROW_COUNT> selected{};  // selected option per row
+  Tween sound_knob{0.0f, 0.0f, -100.0, 0.2f};
+  Tween music_knob{0.0f, 0.0f, -100.0, 0.2f};
+  uint32_t volume = 0;                    // 0..10
+  uint32_t scroll = 0;                    // first visible option of the shown list
+  std::optional<uint32_t> hovered_option;  // option of the shown list under the pointer
+  bool sound = false;
+  bool music = false;
+  bool saving = false;                    // a save request is pending
   bool slider_dragging = false;
-  bool dirty = true;                     // the dialog layer must be repainted
-  double opened_at = 0.0;                // UI clock at opening
+  bool dirty = true;                      // the dialog layer must be repainted
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
