@@ -7,7 +7,6 @@
 #include "gfx/canvas.h"
 #include "gfx/image_blit.h"
 #include "gfx/pixel_copy.h"
-#include "gfx/pixel_spans.h"
 #include "ui/backdrop.h"
 #include "ui/easing.h"
 #include "ui/frame_parts.h"
@@ -89,13 +88,6 @@ void copy_rect(Pixmap& target, const Pixmap& source, const DirtyRect& r) {
   }
 }
 
-void blend_rect(Pixmap& target, const Pixmap& source, const DirtyRect& r) {
-  for (int32_t y = r.y; y < r.y + r.h; ++y) {
-    const uint32_t row = static_cast<uint32_t>(y);
-    blend_span_over(target.row(row) + r.x, source.row(row) + r.x, static_cast<size_t>(r.w));
-  }
-}
-
 bool same_size(const Pixmap& a, const Pixmap& b) { return a.width() == b.width() && a.height() == b.height(); }
 
 // An element layer onto the base at its own device position.
@@ -104,66 +96,46 @@ void blend_element_layer(Pixmap& base, const Canvas& layer) {
                        round_to_i32(layer.origin_y * layer.scale));
 }
 
-std::array<PanelBackdrop, 4> glass_panels(const UiState& ui) {
-  const MainLayout& layout = ui.layout;
-  return {PanelBackdrop{0.0f, 0.0f, 1100.0f, 58.0f, 0.0f, 20.0f},
-          PanelBackdrop{678.0f, 70.0f, 404.0f, layout.news_panel_height, 16.0f, 12.0f},
-          PanelBackdrop{678.0f, layout.server_panel_y, 404.0f, layout.server_panel_height, 16.0f, 12.0f},
-          PanelBackdrop{18.0f, 540.0f, 1064.0f, 104.0f, 16.0f, 12.0f}};
-}
-
 // ---- background ----
 
-void paint_background_here(UiState& ui) {
+// The background and its glass painted on this thread: the glass is blurred from the bare background, then
+// composited onto it, as the worker does.
+void paint_backdrop_here(UiState& ui) {
   FrameLayers& frame = ui.frame;
   timed_stage(FrameStage::Background, [&] {
     const ScaledLayers& layers = ui.layers;
     draw_animated_background(frame.background, layers.hero, ui.scale, layers.hero_x, layers.hero_y,
-                             layers.overlay.pixmap, static_cast<float>(ui.ui_clock));
+                             layers.overlay.pixmap, ui.ui_clock);
+  });
+  timed_stage(FrameStage::Glass, [&] {
+    const std::vector<PanelImage> glass = draw_panels(frame.background, ui.scale, main_panel_backdrops(ui.layout));
+    composite_panels(frame.background, glass);
   });
   ui.last_background_time = ui.ui_clock;
   frame.background_fresh = true;
-  frame.glass_in_background = false;
   frame.has_background = true;
 }
 
-// The four glass panels cut from the fresh background, into the panel layer.
-void paint_glass_here(UiState& ui) {
-  StageTimer timer(FrameStage::Glass);
-  FrameLayers& frame = ui.frame;
-  frame.panels.clear();
-  for (const PanelBackdrop& panel : glass_panels(ui)) {
-    const auto image = draw_panel(frame.background, ui.scale, panel.x, panel.y, panel.w, panel.h, panel.radius,
-                                  panel.blur);
-    if (image) blend_pixmap_opacity(frame.panels, image->pixmap, 1.0f, image->x, image->y);
-  }
-}
-
-// Feeds the worker the newest request and takes a waiting reply (a reply of another size is dropped).
+// Offers the worker this frame's request and takes a reply that is ready (one of another size is dropped).
 void exchange_with_worker(UiState& ui) {
   if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
-  const auto panels = glass_panels(ui);
-  offer_backdrop_request(*ui.backdrop,
-                         BackdropRequest{static_cast<float>(ui.ui_clock), {panels.begin(), panels.end()}});
-  auto reply = take_backdrop_reply(*ui.backdrop);
-  if (!reply || reply->width != ui.canvas_width || reply->height != ui.canvas_height) return;
+  offer_backdrop_request(*ui.backdrop, BackdropRequest{ui.ui_clock, main_panel_backdrops(ui.layout)});
+  auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height);
+  if (!reply) return;
   FrameLayers& frame = ui.frame;
-  frame.background = std::move(reply->pixmap);
+  frame.background = std::move(*reply);
   frame.background_fresh = true;
-  frame.glass_in_background = true;
   frame.has_background = true;
 }
 
 void update_background(UiState& ui) {
   const bool worker_phase = intro_elapsed(ui) >= WORKER_START_INTRO_SECS;
   if (worker_phase) exchange_with_worker(ui);
-  // Until a first background exists the UI thread paints it, whatever the intro time.
+  // Until a first background exists this thread paints it, whatever the intro time.
   if (worker_phase && ui.frame.has_background) return;
   const bool due = ui.last_background_time < 0.0 || !ui.frame.has_background ||
                    ui.ui_clock - ui.last_background_time >= BACKGROUND_REPAINT_SECS;
-  if (!due) return;
-  paint_background_here(ui);
-  paint_glass_here(ui);
+  if (due) paint_backdrop_here(ui);
 }
 
 // ---- the base layer ----
@@ -178,8 +150,6 @@ void compose_whole_base(UiState& ui) {
   StageTimer timer(FrameStage::Compose);
   FrameLayers& frame = ui.frame;
   std::copy_n(frame.background.pixels().data(), frame.base.pixel_count(), frame.base.pixels().data());
-  if (!frame.glass_in_background)
-    blend_pixmap_opacity(frame.base, frame.panels, 1.0f, 0, 0);
   const ElementLayers& layers = ui.element_layers;
   blend_element_layer(frame.base, layers.header);
   blend_element_layer(frame.base, layers.right_column);
@@ -187,13 +157,12 @@ void compose_whole_base(UiState& ui) {
   frame.background_fresh = false;
 }
 
-// One band rebuilt from the background, its glass and its element layer, then shown on the canvas.
+// One band rebuilt from the background (glass included) and its element layer, then shown on the canvas.
 void recompose_band(UiState& ui, const RectF& band, const Canvas& layer, std::vector<DirtyRect>& dirty) {
   const DirtyRect r = device_rect(ui, band);
   if (r.w <= 0 || r.h <= 0) return;
   FrameLayers& frame = ui.frame;
   copy_rect(frame.base, frame.background, r);
-  if (!frame.glass_in_background) blend_rect(frame.base, frame.panels, r);
   blend_element_layer(frame.base, layer);
   copy_rect(ui.canvas.pixmap, frame.base, r);
   dirty.push_back(r);
@@ -314,11 +283,9 @@ void fit_frame_layers_to_scale(UiState& ui) {
   const bool rescale = frame.scale != 0.0f;
   ui.backdrop.reset();  // its layers are of the old scale; the next worker frame starts a new one
   frame.background = Pixmap::make(ui.canvas_width, ui.canvas_height);
-  frame.panels = Pixmap::make(ui.canvas_width, ui.canvas_height);
   frame.base = Pixmap::make(ui.canvas_width, ui.canvas_height);
   frame.scale = ui.scale;
   frame.background_fresh = false;
-  frame.glass_in_background = false;
   frame.has_background = false;
   frame.pill.reset();
   ui.last_background_time = -1.0;

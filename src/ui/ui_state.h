@@ -190,12 +190,10 @@ struct ScaledLayers {
 
 // The frame painter's own canvas-sized layers and what it keeps between frames (frame.h).
 struct FrameLayers {
-  Pixmap background;  // the animated background; a worker reply brings it with the glass already on it
-  Pixmap panels;      // the UI thread's glass panels, transparent elsewhere
+  Pixmap background;  // the animated background with the glass panels on it
   Pixmap base;        // background, glass and element layers: what the canvas is restored from
   float scale = 0.0f;  // the scale they were made for; 0 = not made yet
   bool background_fresh = false;     // the background changed this frame
-  bool glass_in_background = false;  // the background came from the worker (glass included)
   bool has_background = false;       // a background was painted or taken from the worker at least once
   bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
   std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it
