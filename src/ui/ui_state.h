@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "ui/clock.h"
 #include "ui/layout_types.h"
 #include "ui/sprite_cache.h"
+#include "util/bounded_channel.h"
 
 namespace qo {
 
@@ -45,8 +47,47 @@ struct FontSet {
 };
 
 // --- group 2: backdrop worker link ------------------------------------------------------------------------------
-// The channels and thread of the background render worker; filled in by the frame painter.
-struct BackdropWorkerLink {};
+// One glass panel of the window, logical px: its rectangle, corner radius and blur (sigma).
+struct PanelBackdrop {
+  float x = 0.0f;
+  float y = 0.0f;
+  float w = 0.0f;
+  float h = 0.0f;
+  float radius = 0.0f;
+  float blur = 0.0f;
+};
+
+// What the backdrop is drawn for: the UI clock (seconds) of the background's zoom and the glass panels on it.
+struct BackdropRequest {
+  double t = 0.0;
+  std::vector<PanelBackdrop> panels;
+};
+
+// The backdrop worker's answer: the animated background with the glass panels composited on it, canvas-sized.
+struct BackdropReply {
+  Pixmap frame;
+};
+
+// The background render worker (backdrop.h) and its two channels, each holding one value at most: the window
+// offers requests and takes replies without ever waiting. Dropping the link closes both channel ends first and
+// then joins the thread (members are destroyed last to first), which ends after its current request. Assigning
+// a new link over a running one does the same, in the same order, before taking the new one's ends.
+struct BackdropWorkerLink {
+  BackdropWorkerLink() = default;
+  BackdropWorkerLink(BackdropWorkerLink&&) noexcept = default;
+  BackdropWorkerLink& operator=(BackdropWorkerLink&& other) noexcept {
+    if (this != &other) {
+      replies = std::move(other.replies);
+      requests = std::move(other.requests);
+      thread = std::move(other.thread);
+    }
+    return *this;
+  }
+
+  std::jthread thread;
+  BoundedSender<BackdropRequest> requests;
+  BoundedReceiver<BackdropReply> replies;
+};
 
 // --- group 3: hover and frame timing ----------------------------------------------------------------------------
 // A clickable region of the main screen or the settings dialog. The index tells apart header links, news rows,
@@ -227,7 +268,7 @@ struct UiState {
   // 1. fonts
   FontSet fonts;
 
-  // 2. backdrop worker link
+  // 2. backdrop worker link (absent until the intro has run 0.95 s, and again after a scale change)
   std::optional<BackdropWorkerLink> backdrop;
 
   // 3. hover and frame timing
