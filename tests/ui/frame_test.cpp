@@ -172,11 +172,15 @@ TEST(HoverFades, MoveToTheirTargetSetTheirBandOnceAndStayThere) {
     for (int i = 0; i < 6; ++i) {  // 0.3 s: past both fade lengths
       clear_flags();
       advance_hover_fades(ui, 0.05f);
-      if (i == 0) EXPECT_EQ(flag_set(), c.settled > 0.0f);
+      if (i == 0) {
+        EXPECT_EQ(flag_set(), c.settled > 0.0f);
+      }
     }
     const auto found = ui.hover_fades.find(c.hovered);
     EXPECT_EQ(found == ui.hover_fades.end() ? 0.0f : found->second, c.settled);
-    if (c.settled == 0.0f) EXPECT_FALSE(ui.hover_fades.contains(c.hovered));
+    if (c.settled == 0.0f) {
+      EXPECT_FALSE(ui.hover_fades.contains(c.hovered));
+    }
     clear_flags();
     advance_hover_fades(ui, 0.05f);  // held for long: nothing moves, no band is redrawn
     EXPECT_FALSE(ui.element_layers.header_stale || ui.element_layers.right_column_stale || ui.redraw_needed);
