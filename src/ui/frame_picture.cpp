@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "gfx/image_affine.h"
 #include "gfx/image_blit.h"
 #include "gfx/rasterizer.h"
 #include "gfx/shapes.h"
@@ -109,10 +110,9 @@ void draw_rune(UiState& ui) {
   const float forward = fractional(ui.ui_clock / RUNE_FORWARD_PERIOD) * 360.0f;
   const float backward = -fractional(ui.ui_clock / RUNE_BACKWARD_PERIOD) * 360.0f;
   const Pixmap& rune = ui.layers.rune;
-  draw_pixmap(ui.canvas.pixmap, 0, 0, rune, PixmapPaint{0.8f * fade, BlendMode::SourceOver, FilterQuality::Bilinear},
-              rune_layer_transform(ui.scale, forward));
-  draw_pixmap(ui.canvas.pixmap, 0, 0, rune, PixmapPaint{0.45f * fade, BlendMode::SourceOver, FilterQuality::Bilinear},
-              rune_layer_transform(ui.scale, backward));
+  const ClipRect& clip = ui.layers.picture_area.clip;
+  draw_image_affine(rune, ui.canvas.pixmap, rune_layer_transform(ui.scale, forward), 0.8f * fade, clip);
+  draw_image_affine(rune, ui.canvas.pixmap, rune_layer_transform(ui.scale, backward), 0.45f * fade, clip);
 }
 
 // ---- logo ----

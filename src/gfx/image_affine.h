@@ -1,0 +1,16 @@
+#pragma once
+
+#include "gfx/geometry.h"
+#include "gfx/image_blit.h"
+#include "gfx/pixmap.h"
+
+namespace qo {
+
+// Draws `image` through `transform` (image pixels to target device pixels) with the fixed-point bilinear
+// sampler at pixel centres, scaled by the quantised opacity and composited source-over, inside the clip. Outside
+// the image counts as transparent, so its edges fade over one pixel. Sparse images are cheap: a target pixel
+// whose four image neighbours are all transparent is skipped. A transform that cannot be inverted draws nothing.
+void draw_image_affine(const Pixmap& image, Pixmap& target, const Transform& transform, float opacity,
+                       const ClipRect& clip);
+
+}  // namespace qo
