@@ -7,7 +7,9 @@
 //                             one repaint of an element layer with the built-in content (they run on hover;
 //                             goal 1 ms each at scale 1); "_cold" also draws every line of text anew, as the
 //                             first paint after a relayout does;
-//   relayout_texts            measuring the texts and rebuilding the layout and hit list.
+//   relayout_texts            measuring the texts and rebuilding the layout and hit list;
+//   draw_settings_dialog      one repaint of the settings dialog (the capture's model) into its cleared layer, as
+//                             each frame of its fade-in and each change while it is open makes it.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -20,6 +22,7 @@
 #include "ui/layers.h"
 #include "ui/layout.h"
 #include "ui/main_painter.h"
+#include "ui/settings_dialog.h"
 #include "ui/status.h"
 #include "ui/ui_state.h"
 
@@ -92,6 +95,17 @@ void BM_relayout_texts(benchmark::State& state) {
   }
 }
 
+void BM_draw_settings_dialog(benchmark::State& state) {
+  qo::UiState ui = content_state(scale_of(state));
+  qo::open_settings_dialog(ui, qo::capture_settings_model());
+  qo::Canvas layer = qo::Canvas::make(ui.canvas_width, ui.canvas_height, 0.0f, 0.0f, ui.scale);
+  for (auto _ : state) {
+    layer.pixmap.clear();
+    benchmark::DoNotOptimize(qo::draw_settings_dialog(ui, layer, *ui.dialog).data());
+    benchmark::ClobberMemory();
+  }
+}
+
 // Each operation is named "<op>/s:<scale>"; its yardstick is "<op>_memcpy/s:<scale>".
 void register_all() {
   const auto pair = [](const char* name, auto fn, std::initializer_list<int64_t> scales) {
@@ -112,6 +126,7 @@ void register_all() {
   pair("paint_right_column_layer_cold", BM_paint_layer<qo::paint_right_column_layer, false>, {100});
   pair("paint_footer_layer_cold", BM_paint_layer<qo::paint_footer_layer, false>, {100});
   pair("relayout_texts", BM_relayout_texts, {100});
+  pair("draw_settings_dialog", BM_draw_settings_dialog, {100, 200});
 }
 
 }  // namespace
