@@ -22,8 +22,11 @@ namespace {
 constexpr uint32_t BACKGROUND_GROUND = pack_argb(255, 6, 10, 9);
 constexpr float HERO_OPACITY = 0.55f;
 constexpr float ZOOM_HALF_PERIOD_SECS = 18.0f;
-constexpr float WINDOW_CENTRE_X = WINDOW_WIDTH * 0.5f;
-constexpr float WINDOW_CENTRE_Y = WINDOW_HEIGHT * 0.5f;
+// The point the zoom keeps in place: the one that splits the window as the cover fit splits the picture's
+// overflow (half left, 30 % above). Zooming about it, the picture covers the window at every zoom from 1 up;
+// about the window's centre, a picture of the window's shape would leave a strip at the top below zoom 1.03.
+constexpr float ZOOM_CENTRE_X = WINDOW_WIDTH * HERO_OVERFLOW_LEFT;
+constexpr float ZOOM_CENTRE_Y = WINDOW_HEIGHT * HERO_OVERFLOW_ABOVE;
 
 // Panels are blurred at a quarter of their size.
 constexpr int32_t REDUCTION = 4;
@@ -76,8 +79,8 @@ float background_zoom(double t) {
 
 HeroPlacement hero_placement(float hero_x, float hero_y, float scale, float zoom) {
   const float factor = zoom / HERO_ZOOM_RESERVE;
-  return HeroPlacement{((hero_x - WINDOW_CENTRE_X) * factor + WINDOW_CENTRE_X) * scale,
-                       ((hero_y - WINDOW_CENTRE_Y) * factor + WINDOW_CENTRE_Y) * scale, factor};
+  return HeroPlacement{((hero_x - ZOOM_CENTRE_X) * factor + ZOOM_CENTRE_X) * scale,
+                       ((hero_y - ZOOM_CENTRE_Y) * factor + ZOOM_CENTRE_Y) * scale, factor};
 }
 
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,

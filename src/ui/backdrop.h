@@ -22,7 +22,8 @@ inline constexpr double BACKDROP_REFRESH_SECS = 1.0;
 float background_zoom(double t);
 
 // Where the hero layer is drawn at a zoom: its device top-left corner and the factor it is scaled by. The layer
-// holds the picture at zoom 1.08, so it is scaled by zoom / 1.08 about the window's centre (550, 330).
+// holds the picture at zoom 1.08, so it is scaled by zoom / 1.08 about (550, 198), the point that divides the
+// window as the cover fit divides the picture's overflow; the picture then covers the window at every zoom.
 struct HeroPlacement {
   float x = 0.0f;
   float y = 0.0f;
