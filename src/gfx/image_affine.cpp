@@ -83,8 +83,31 @@ void narrow_to_inside(int64_t start, int64_t step, int64_t end, int32_t count, i
 
 }  // namespace
 
+namespace {
+
+// The columns of row y (as steps from x0) within the content circle mapped to the target, widened by a pixel.
+void narrow_to_circle(const Transform& t, const Pixmap& image, float content_radius, int32_t y, int32_t x0,
+                      int32_t count, int32_t& first, int32_t& last) {
+  const Point centre = t.map_point({image.width() / 2.0f, image.height() / 2.0f});
+  // The map's largest stretch bounds the circle's radius in target pixels.
+  const double stretch = std::max(std::hypot(double{t.sx}, double{t.ky}), std::hypot(double{t.kx}, double{t.sy}));
+  const double r = content_radius * stretch + 2.0;
+  const double dy = y + 0.5 - centre.y;
+  if (std::fabs(dy) >= r) {
+    last = first;
+    return;
+  }
+  const double half = std::sqrt(r * r - dy * dy);
+  const double lo = std::floor(centre.x - half) - x0;
+  const double hi = std::ceil(centre.x + half) - x0 + 1.0;
+  first = std::max(first, static_cast<int32_t>(std::clamp(lo, 0.0, static_cast<double>(count))));
+  last = std::min(last, static_cast<int32_t>(std::clamp(hi, 0.0, static_cast<double>(count))));
+}
+
+}  // namespace
+
 void draw_image_affine(const Pixmap& image, Pixmap& target, const Transform& transform, float opacity,
-                       const ClipRect& clip) {
+                       const ClipRect& clip, float content_radius) {
   const uint32_t weight = quantize_opacity(opacity);
   if (weight == 0 || !transform.is_invertible()) return;
   const ClipRect box = covered_box(image, transform, clip, target);
@@ -108,6 +131,7 @@ void draw_image_affine(const Pixmap& image, Pixmap& target, const Transform& tra
     int32_t last = count;
     narrow_to_inside(u, du, (max_u + 1) << 16, count, first, last);
     narrow_to_inside(v, dv, (max_v + 1) << 16, count, first, last);
+    if (content_radius > 0.0f) narrow_to_circle(transform, image, content_radius, y, box.x0, count, first, last);
     if (first >= last) continue;
     u += du * first;
     v += dv * first;

@@ -146,15 +146,32 @@ struct BandFlags {
   bool footer = false;
 };
 
-void compose_whole_base(UiState& ui) {
-  StageTimer timer(FrameStage::Compose);
-  FrameLayers& frame = ui.frame;
-  std::copy_n(frame.background.pixels().data(), frame.base.pixel_count(), frame.base.pixels().data());
+void blend_element_layers(UiState& ui, Pixmap& target) {
   const ElementLayers& layers = ui.element_layers;
-  blend_element_layer(frame.base, layers.header);
-  blend_element_layer(frame.base, layers.right_column);
-  blend_element_layer(frame.base, layers.footer);
+  blend_element_layer(target, layers.header);
+  blend_element_layer(target, layers.right_column);
+  blend_element_layer(target, layers.footer);
+}
+
+// A full frame: the background and the element layers straight onto the canvas. The base layer, which only a
+// partial frame reads, is composed when one comes (most frames in the worker's time are full ones).
+void compose_onto_canvas(UiState& ui) {
+  FrameLayers& frame = ui.frame;
+  timed_stage(FrameStage::Copy, [&] {
+    std::copy_n(frame.background.pixels().data(), ui.canvas.pixmap.pixel_count(), ui.canvas.pixmap.pixels().data());
+  });
+  timed_stage(FrameStage::Compose, [&] { blend_element_layers(ui, ui.canvas.pixmap); });
   frame.background_fresh = false;
+  frame.base_stale = true;
+}
+
+void ensure_base(UiState& ui) {
+  FrameLayers& frame = ui.frame;
+  if (!frame.base_stale) return;
+  StageTimer timer(FrameStage::Compose);
+  std::copy_n(frame.background.pixels().data(), frame.base.pixel_count(), frame.base.pixels().data());
+  blend_element_layers(ui, frame.base);
+  frame.base_stale = false;
 }
 
 // One band rebuilt from the background (glass included) and its element layer, then shown on the canvas.
@@ -206,15 +223,11 @@ std::vector<DirtyRect> render_main_frame(UiState& ui, float dt) {
 
   std::vector<DirtyRect> dirty;
   const bool full = ui.frame.background_fresh || ui.force_full_redraw;
-  if (ui.frame.background_fresh)
-    compose_whole_base(ui);
-  else
-    recompose_flagged_bands(ui, flags, dirty);
-
   if (full) {
-    StageTimer timer(FrameStage::Copy);
-    std::copy_n(ui.frame.base.pixels().data(), ui.canvas.pixmap.pixel_count(), ui.canvas.pixmap.pixels().data());
+    compose_onto_canvas(ui);
   } else {
+    ensure_base(ui);  // before the bands: a band is cut from the base's other pixels
+    recompose_flagged_bands(ui, flags, dirty);
     restore_animated_areas(ui);
   }
   draw_picture_area(ui);
@@ -286,6 +299,7 @@ void fit_frame_layers_to_scale(UiState& ui) {
   frame.base = Pixmap::make(ui.canvas_width, ui.canvas_height);
   frame.scale = ui.scale;
   frame.background_fresh = false;
+  frame.base_stale = true;
   frame.has_background = false;
   frame.pill.reset();
   ui.last_background_time = -1.0;

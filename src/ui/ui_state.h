@@ -235,6 +235,7 @@ struct FrameLayers {
   Pixmap base;        // background, glass and element layers: what the canvas is restored from
   float scale = 0.0f;  // the scale they were made for; 0 = not made yet
   bool background_fresh = false;     // the background changed this frame
+  bool base_stale = true;            // the base does not hold the background and layers yet (made when needed)
   bool has_background = false;       // a background was painted or taken from the worker at least once
   bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
   std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it
