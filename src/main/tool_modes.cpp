@@ -1,6 +1,8 @@
 #include "main/tool_modes.h"
 
 #include "main/arguments.h"
+#include "main/tool_bench.h"
+#include "main/tool_capture.h"
 #include "main/tool_client_download.h"
 #include "main/tool_manifest_generator.h"
 #include "main/tool_update_test.h"
@@ -13,8 +15,8 @@ std::span<const ToolMode> tool_modes() {
         {"--gerar-manifesto", 2, manifest_generator_mode},  // manifest generator: folder, optional output file
         {"--baixar-cliente", 1, client_download_mode},  // client-download test
         {"--testar-atualizacao", 1, update_test_mode},  // manifest-update test
-        {"--bench", 2, nullptr},              // render benchmark: report path
-        {"--captura", 2, nullptr},            // window capture: PNG path
+        {"--bench", 2, bench_mode},           // render benchmark: report path
+        {"--captura", 2, capture_mode},       // window capture: PNG path
     };
     return table;
 }

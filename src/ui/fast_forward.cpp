@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "ui/frame.h"
 #include "ui/sparks.h"
 
 namespace qo {
@@ -41,6 +42,10 @@ bool fast_forward_and_render(UiState& ui, float seconds, const FrameRenderer& re
   ui.force_full_redraw = true;
   if (render_frame) render_frame(ui);
   return true;
+}
+
+bool fast_forward_and_render(UiState& ui, float seconds) {
+  return fast_forward_and_render(ui, seconds, [](UiState& state) { render_frame(state); });
 }
 
 }  // namespace qo

@@ -15,4 +15,7 @@ using FrameRenderer = std::function<void(UiState&)>;
 // changes and the result is false.
 bool fast_forward_and_render(UiState& ui, float seconds, const FrameRenderer& render_frame);
 
+// The same with the window's frame painter (render_frame, frame.h).
+bool fast_forward_and_render(UiState& ui, float seconds);
+
 }  // namespace qo

@@ -139,7 +139,8 @@ RectF hero_cover_rect(uint32_t image_width, uint32_t image_height) {
   const auto w = static_cast<float>(image_width);
   const auto h = static_cast<float>(image_height);
   const float k = std::max(WINDOW_WIDTH / w, WINDOW_HEIGHT / h) * HERO_ZOOM_RESERVE;
-  return RectF{(WINDOW_WIDTH - w * k) * 0.5f, (WINDOW_HEIGHT - h * k) * 0.3f, w * k, h * k};
+  return RectF{(WINDOW_WIDTH - w * k) * HERO_OVERFLOW_LEFT, (WINDOW_HEIGHT - h * k) * HERO_OVERFLOW_ABOVE, w * k,
+               h * k};
 }
 
 Canvas make_aligned_layer(float x, float y, float w, float h, float scale) {

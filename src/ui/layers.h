@@ -16,6 +16,10 @@ inline constexpr RectF PICTURE_AREA{0.0f, 58.0f, 660.0f, 478.0f};
 // Extra zoom the hero layer is made with, so the background's slow zoom never uncovers an edge.
 inline constexpr float HERO_ZOOM_RESERVE = 1.08f;
 
+// Shares of the hero picture's overflow that lie left of and above the window.
+inline constexpr float HERO_OVERFLOW_LEFT = 0.5f;
+inline constexpr float HERO_OVERFLOW_ABOVE = 0.3f;
+
 // The hero picture's logical rectangle: covering the window with the zoom reserve, overflow split evenly left
 // and right and 30 % above, 70 % below.
 RectF hero_cover_rect(uint32_t image_width, uint32_t image_height);

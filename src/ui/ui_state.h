@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "ui/clock.h"
 #include "ui/layout_types.h"
 #include "ui/sprite_cache.h"
+#include "util/bounded_channel.h"
 
 namespace qo {
 
@@ -45,8 +47,47 @@ struct FontSet {
 };
 
 // --- group 2: backdrop worker link ------------------------------------------------------------------------------
-// The channels and thread of the background render worker; filled in by the frame painter.
-struct BackdropWorkerLink {};
+// One glass panel of the window, logical px: its rectangle, corner radius and blur (sigma).
+struct PanelBackdrop {
+  float x = 0.0f;
+  float y = 0.0f;
+  float w = 0.0f;
+  float h = 0.0f;
+  float radius = 0.0f;
+  float blur = 0.0f;
+};
+
+// What the backdrop is drawn for: the UI clock (seconds) of the background's zoom and the glass panels on it.
+struct BackdropRequest {
+  double t = 0.0;
+  std::vector<PanelBackdrop> panels;
+};
+
+// The backdrop worker's answer: the animated background with the glass panels composited on it, canvas-sized.
+struct BackdropReply {
+  Pixmap frame;
+};
+
+// The background render worker (backdrop.h) and its two channels, each holding one value at most: the window
+// offers requests and takes replies without ever waiting. Dropping the link closes both channel ends first and
+// then joins the thread (members are destroyed last to first), which ends after its current request. Assigning
+// a new link over a running one does the same, in the same order, before taking the new one's ends.
+struct BackdropWorkerLink {
+  BackdropWorkerLink() = default;
+  BackdropWorkerLink(BackdropWorkerLink&&) noexcept = default;
+  BackdropWorkerLink& operator=(BackdropWorkerLink&& other) noexcept {
+    if (this != &other) {
+      replies = std::move(other.replies);
+      requests = std::move(other.requests);
+      thread = std::move(other.thread);
+    }
+    return *this;
+  }
+
+  std::jthread thread;
+  BoundedSender<BackdropRequest> requests;
+  BoundedReceiver<BackdropReply> replies;
+};
 
 // --- group 3: hover and frame timing ----------------------------------------------------------------------------
 // A clickable region of the main screen or the settings dialog. The index tells apart header links, news rows,
@@ -111,15 +152,40 @@ struct Tween {
 };
 
 // --- group 8: settings dialog -----------------------------------------------------------------------------------
-// The open settings dialog (absent = closed). Only the fields the pointer reads so far; the dialog's own model,
-// painter and regions join here.
+// One choice of a dialog row: the id is what a save sends back, the label what the player reads.
+struct DialogOption {
+  std::string id;
+  std::string label;
+
+  bool operator==(const DialogOption&) const = default;
+};
+
+// The rows, in order: Modo de tela, Resolução, Limite de FPS, Renderizador, Idioma do cliente.
+inline constexpr size_t DIALOG_ROW_COUNT = 5;
+
+// The open settings dialog (absent = closed); built by open_settings_dialog (settings_dialog.h), painted by
+// draw_settings_dialog, driven by the pointer and the window procedure.
 struct SettingsDialogState {
-  std::vector<HitRegion> hit_regions;    // from the last paint, hit-tested last to first
-  std::optional<uint32_t> hovered_option;  // option of the open list under the pointer
-  uint32_t volume = 0;                   // 0..10
+  bool list_open = false;                 // a row's value list is shown
+  uint32_t open_row = 0;                  // the row whose list is shown
+  std::array<std::vector<DialogOption>, DIALOG_ROW_COUNT> options;
+  Pixmap snapshot;                        // the window canvas as it was at opening
+  Pixmap backdrop;                        // the snapshot blurred and darkened
+  std::vector<HitRegion> hit_regions;     // from the last paint, hit-tested last to first
+  std::optional<std::string> notice;      // shown above the buttons (a failed save)
+  std::optional<Pixmap> cached_layer;     // the last painted dialog, reused while nothing changes
+  double opened_at = 0.0;                 // UI clock at opening
+  std::array<uint32_t, DIALOG_ROW_COUNT> selected{};  // selected option per row
+  Tween sound_knob{0.0f, 0.0f, -100.0, 0.2f};
+  Tween music_knob{0.0f, 0.0f, -100.0, 0.2f};
+  uint32_t volume = 0;                    // 0..10
+  uint32_t scroll = 0;                    // first visible option of the shown list
+  std::optional<uint32_t> hovered_option;  // option of the shown list under the pointer
+  bool sound = false;
+  bool music = false;
+  bool saving = false;                    // a save request is pending
   bool slider_dragging = false;
-  bool dirty = true;                     // the dialog layer must be repainted
-  double opened_at = 0.0;                // UI clock at opening
+  bool dirty = true;                      // the dialog layer must be repainted
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
@@ -163,6 +229,20 @@ struct ScaledLayers {
   Pixmap rune;              // the whole figure, 270 logical px across, turned by the frame painter
 };
 
+// The frame painter's own canvas-sized layers and what it keeps between frames (frame.h).
+struct FrameLayers {
+  Pixmap background;  // the animated background with the glass panels on it
+  Pixmap base;        // background, glass and element layers: what the canvas is restored from
+  float scale = 0.0f;  // the scale they were made for; 0 = not made yet
+  bool background_fresh = false;     // the background changed this frame
+  bool base_stale = true;            // the base does not hold the background and layers yet (made when needed)
+  bool has_background = false;       // a background was painted or taken from the worker at least once
+  bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
+  std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it
+  int64_t pill_key_x = INT64_MIN;    // its position in 1/64 logical px
+  int64_t pill_key_y = INT64_MIN;
+};
+
 // --- group 10: sparks -------------------------------------------------------------------------------------------
 inline constexpr size_t SPARK_COUNT = 22;
 
@@ -189,7 +269,7 @@ struct UiState {
   // 1. fonts
   FontSet fonts;
 
-  // 2. backdrop worker link
+  // 2. backdrop worker link (absent until the intro has run 0.95 s, and again after a scale change)
   std::optional<BackdropWorkerLink> backdrop;
 
   // 3. hover and frame timing
@@ -223,6 +303,7 @@ struct UiState {
   SourceImages images;
   ScaledLayers layers;
   ElementLayers element_layers;
+  FrameLayers frame;
 
   // 10. sparks
   std::vector<SparkParticle> sparks;

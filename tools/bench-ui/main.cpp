@@ -7,7 +7,17 @@
 //                             one repaint of an element layer with the built-in content (they run on hover;
 //                             goal 1 ms each at scale 1); "_cold" also draws every line of text anew, as the
 //                             first paint after a relayout does;
-//   relayout_texts            measuring the texts and rebuilding the layout and hit list.
+//   relayout_texts            measuring the texts and rebuilding the layout and hit list;
+//   draw_settings_dialog      one repaint of the settings dialog (the capture's model) into its cleared layer, as
+//                             each frame of its fade-in and each change while it is open makes it; "_cold" also
+//                             blurs every shadow and draws every line anew, as the first paint at a scale does;
+//   open_settings_dialog      opening it: the snapshot and its halved, blurred, darkened backdrop.
+//   backdrop_reply            one reply of the backdrop worker as most frames get it: the zoomed background,
+//                             the kept glass composited on it (goal 2 ms at scale 1, 6 ms at scale 2, so the
+//                             worker keeps up with 60 Hz); "_panels" also draws the four panels anew, as one
+//                             reply a second does; both run on the benchmark's thread, alone, as the worker
+//                             runs on its own;
+//   backdrop_background       its background alone (zoom and overlay), the bulk of a reply.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -17,9 +27,11 @@
 #include "config/default_launcher_config.h"
 #include "gfx/canvas.h"
 #include "ui/assets.h"
+#include "ui/backdrop.h"
 #include "ui/layers.h"
 #include "ui/layout.h"
 #include "ui/main_painter.h"
+#include "ui/settings_dialog.h"
 #include "ui/status.h"
 #include "ui/ui_state.h"
 
@@ -92,6 +104,58 @@ void BM_relayout_texts(benchmark::State& state) {
   }
 }
 
+// `warm`: the dialog's shadows and texts already drawn once, as every repaint after the first finds them; cold:
+// the first paint after opening at a new scale, every shadow blurred and every line drawn anew.
+template <bool warm>
+void BM_draw_settings_dialog(benchmark::State& state) {
+  qo::UiState ui = content_state(scale_of(state));
+  qo::open_settings_dialog(ui, qo::capture_settings_model());
+  qo::Canvas layer = qo::Canvas::make(ui.canvas_width, ui.canvas_height, 0.0f, 0.0f, ui.scale);
+  qo::draw_settings_dialog(ui, layer, *ui.dialog);
+  for (auto _ : state) {
+    if (!warm) ui.sprites = qo::SpriteCache{};
+    layer.pixmap.clear();
+    benchmark::DoNotOptimize(qo::draw_settings_dialog(ui, layer, *ui.dialog).data());
+    benchmark::ClobberMemory();
+  }
+}
+
+// Replies at successive frames' clocks; `panels_each_time` moves the clock a second a request, so every reply
+// draws the panels anew.
+template <bool panels_each_time>
+void BM_backdrop_reply(benchmark::State& state) {
+  const qo::UiState ui = content_state(scale_of(state));
+  qo::BackdropRenderer renderer(qo::copy_backdrop_scene(ui));
+  qo::BackdropRequest request{10.0, qo::main_panel_backdrops(ui.layout)};
+  benchmark::DoNotOptimize(renderer.render(request).pixels().data());
+  for (auto _ : state) {
+    request.t += panels_each_time ? qo::BACKDROP_REFRESH_SECS : 1.0 / 60.0;
+    if (!panels_each_time && request.t > 10.9) request.t = 10.0 + 1.0 / 60.0;  // stays within the kept second
+    const qo::Pixmap reply = renderer.render(request);
+    benchmark::DoNotOptimize(reply.pixels().data());
+  }
+}
+
+void BM_backdrop_background(benchmark::State& state) {
+  const qo::UiState ui = content_state(scale_of(state));
+  qo::Pixmap frame = qo::Pixmap::make(ui.canvas.pixmap.width(), ui.canvas.pixmap.height());
+  double t = 10.0;
+  for (auto _ : state) {
+    t += 1.0 / 60.0;
+    qo::draw_animated_background(frame, ui.layers.hero, ui.scale, ui.layers.hero_x, ui.layers.hero_y,
+                                 ui.layers.overlay.pixmap, t);
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_open_settings_dialog(benchmark::State& state) {
+  qo::UiState ui = content_state(scale_of(state));
+  for (auto _ : state) {
+    qo::open_settings_dialog(ui, qo::capture_settings_model());
+    benchmark::DoNotOptimize(ui.dialog->backdrop.pixels().data());
+  }
+}
+
 // Each operation is named "<op>/s:<scale>"; its yardstick is "<op>_memcpy/s:<scale>".
 void register_all() {
   const auto pair = [](const char* name, auto fn, std::initializer_list<int64_t> scales) {
@@ -112,6 +176,12 @@ void register_all() {
   pair("paint_right_column_layer_cold", BM_paint_layer<qo::paint_right_column_layer, false>, {100});
   pair("paint_footer_layer_cold", BM_paint_layer<qo::paint_footer_layer, false>, {100});
   pair("relayout_texts", BM_relayout_texts, {100});
+  pair("draw_settings_dialog", BM_draw_settings_dialog<true>, {100, 200});
+  pair("draw_settings_dialog_cold", BM_draw_settings_dialog<false>, {100, 200});
+  pair("open_settings_dialog", BM_open_settings_dialog, {100, 200});
+  pair("backdrop_reply", BM_backdrop_reply<false>, {100, 200});
+  pair("backdrop_reply_panels", BM_backdrop_reply<true>, {100, 200});
+  pair("backdrop_background", BM_backdrop_background, {100, 200});
 }
 
 }  // namespace

@@ -1,0 +1,246 @@
+#include "ui/backdrop.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <utility>
+
+#include "gfx/blur.h"
+#include "gfx/canvas.h"
+#include "gfx/image_blit.h"
+#include "gfx/paint.h"
+#include "gfx/path.h"
+#include "gfx/rasterizer.h"
+#include "gfx/shapes.h"
+#include "ui/easing.h"
+#include "ui/layers.h"
+
+namespace qo {
+namespace {
+
+// The ground under the hero picture, and how much of the picture shows through.
+constexpr uint32_t BACKGROUND_GROUND = pack_argb(255, 6, 10, 9);
+constexpr float HERO_OPACITY = 0.55f;
+constexpr float ZOOM_HALF_PERIOD_SECS = 18.0f;
+// The point the zoom keeps in place: the one that splits the window as the cover fit splits the picture's
+// overflow (half left, 30 % above). Zooming about it, the picture covers the window at every zoom from 1 up;
+// about the window's centre, a picture of the window's shape would leave a strip at the top below zoom 1.03.
+constexpr float ZOOM_CENTRE_X = WINDOW_WIDTH * HERO_OVERFLOW_LEFT;
+constexpr float ZOOM_CENTRE_Y = WINDOW_HEIGHT * HERO_OVERFLOW_ABOVE;
+
+// Panels are blurred at a quarter of their size.
+constexpr int32_t REDUCTION = 4;
+
+int32_t ceil_div(int32_t value, int32_t divisor) { return (value + divisor - 1) / divisor; }
+
+// Per channel sums of a block of pixels.
+struct ChannelSums {
+  uint32_t a = 0;
+  uint32_t r = 0;
+  uint32_t g = 0;
+  uint32_t b = 0;
+
+  void add(uint32_t p) {
+    a += pixel_alpha(p);
+    r += pixel_red(p);
+    g += pixel_green(p);
+    b += pixel_blue(p);
+  }
+  uint32_t rounded_mean(uint32_t n) const {
+    return pack_argb((a + n / 2) / n, (r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
+  }
+};
+
+// Everything outside the panel's rounded rectangle cleared, with an anti-aliased edge; false when the rectangle
+// has no finite outline.
+bool cut_to_rounded_rect(Pixmap& image, float x, float y, float w, float h, float radius) {
+  const auto rounded = rounded_rect_path(x, y, w, h, radius);
+  if (!rounded) return false;
+  PathBuilder builder;
+  builder.push_rect(-1.0f, -1.0f, static_cast<float>(image.width()) + 2.0f, static_cast<float>(image.height()) + 2.0f);
+  builder.push_path(*rounded);
+  const auto outside = builder.finish();
+  if (!outside) return false;
+  fill_path(image, *outside, Paint{COLOR_BLACK, true, BlendMode::Clear}, FillRule::EvenOdd, Transform::identity());
+  return true;
+}
+
+bool floats_differ(float a, float b) { return !(a == b); }
+
+}  // namespace
+
+float background_zoom(double t) {
+  const double p = t / ZOOM_HALF_PERIOD_SECS;
+  double f = p - std::trunc(p);
+  if (std::fmod(std::floor(p), 2.0) != 0.0) f = 1.0 - f;
+  const float eased = ease_in_out(static_cast<float>(std::clamp(f, 0.0, 1.0)));
+  return 1.02f + 0.06f * eased;
+}
+
+HeroPlacement hero_placement(float hero_x, float hero_y, float scale, float zoom) {
+  const float factor = zoom / HERO_ZOOM_RESERVE;
+  return HeroPlacement{((hero_x - ZOOM_CENTRE_X) * factor + ZOOM_CENTRE_X) * scale,
+                       ((hero_y - ZOOM_CENTRE_Y) * factor + ZOOM_CENTRE_Y) * scale, factor};
+}
+
+void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
+                              const Pixmap& overlay, double t) {
+  target.fill_word(BACKGROUND_GROUND);
+  const HeroPlacement at = hero_placement(hero_x, hero_y, scale, background_zoom(t));
+  draw_image_scaled(hero_layer, target, at.x, at.y, at.factor, at.factor, HERO_OPACITY, true, full_clip(target));
+  blend_pixmap_opacity(target, overlay, 1.0f, 0, 0);
+}
+
+std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale,
+                                  const PanelBackdrop& panel) {
+  PanelCut cut;
+  cut.left = std::max(saturating_i32(std::floor(panel.x * scale)), 0);
+  cut.top = std::max(saturating_i32(std::floor(panel.y * scale)), 0);
+  cut.right = static_cast<int32_t>(
+      std::min<int64_t>(saturating_i32(std::ceil((panel.x + panel.w) * scale)), int64_t{frame_width}));
+  cut.bottom = static_cast<int32_t>(
+      std::min<int64_t>(saturating_i32(std::ceil((panel.y + panel.h) * scale)), int64_t{frame_height}));
+  if (cut.right <= cut.left || cut.bottom <= cut.top) return std::nullopt;
+  cut.small_width = static_cast<uint32_t>(ceil_div(cut.right - cut.left, REDUCTION));
+  cut.small_height = static_cast<uint32_t>(ceil_div(cut.bottom - cut.top, REDUCTION));
+  cut.sigma = panel.blur * scale / static_cast<float>(REDUCTION);
+  return cut;
+}
+
+Pixmap reduce_quarter(const Pixmap& frame, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  const auto small_width = static_cast<uint32_t>(std::max(ceil_div(right - left, REDUCTION), 1));
+  const auto small_height = static_cast<uint32_t>(std::max(ceil_div(bottom - top, REDUCTION), 1));
+  Pixmap small = Pixmap::make(small_width, small_height);
+  std::vector<ChannelSums> sums(small_width);
+  for (uint32_t j = 0; j < small_height; ++j) {
+    const int32_t row_begin = top + static_cast<int32_t>(j) * REDUCTION;
+    const int32_t row_end = std::min(row_begin + REDUCTION, bottom);
+    std::fill(sums.begin(), sums.end(), ChannelSums{});
+    for (int32_t y = row_begin; y < row_end; ++y) {
+      const uint32_t* row = frame.row(static_cast<uint32_t>(y));
+      for (int32_t x = left; x < right; ++x) sums[static_cast<size_t>((x - left) / REDUCTION)].add(row[x]);
+    }
+    const auto rows = static_cast<uint32_t>(row_end - row_begin);
+    uint32_t* out = small.row(j);
+    for (uint32_t i = 0; i < small_width; ++i) {
+      const int32_t col_begin = left + static_cast<int32_t>(i) * REDUCTION;
+      const auto cols = static_cast<uint32_t>(std::min(col_begin + REDUCTION, right) - col_begin);
+      out[i] = sums[i].rounded_mean(std::max(cols * rows, 1u));
+    }
+  }
+  return small;
+}
+
+std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const PanelBackdrop& panel) {
+  const auto cut = panel_cut(frame.width(), frame.height(), scale, panel);
+  if (!cut) return std::nullopt;
+  Pixmap small = reduce_quarter(frame, cut->left, cut->top, cut->right, cut->bottom);
+  gaussian_blur(small, cut->sigma);
+  const auto width = static_cast<uint32_t>(cut->right - cut->left);
+  const auto height = static_cast<uint32_t>(cut->bottom - cut->top);
+  Pixmap image = Pixmap::make(width, height);
+  const ClipRect whole{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+  const auto factor = static_cast<float>(REDUCTION);
+  draw_image_scaled(small, image, 0.0f, 0.0f, factor, factor, 1.0f, false, whole);
+  if (!cut_to_rounded_rect(image, panel.x * scale - static_cast<float>(cut->left),
+                           panel.y * scale - static_cast<float>(cut->top), panel.w * scale, panel.h * scale,
+                           panel.radius * scale)) {
+    return std::nullopt;
+  }
+  return PanelImage{cut->left, cut->top, std::move(image)};
+}
+
+std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels) {
+  std::vector<PanelImage> images;
+  images.reserve(panels.size());
+  for (const PanelBackdrop& panel : panels) {
+    if (auto image = draw_panel(frame, scale, panel)) images.push_back(std::move(*image));
+  }
+  return images;
+}
+
+void composite_panels(Pixmap& frame, std::span<const PanelImage> images) {
+  for (const PanelImage& panel : images) blend_pixmap_opacity(frame, panel.image, 1.0f, panel.x, panel.y);
+}
+
+std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout) {
+  return {
+      PanelBackdrop{0.0f, 0.0f, 1100.0f, 58.0f, 0.0f, 20.0f},
+      PanelBackdrop{678.0f, 70.0f, 404.0f, layout.news_panel_height, 16.0f, 12.0f},
+      PanelBackdrop{678.0f, layout.server_panel_y, 404.0f, layout.server_panel_height, 16.0f, 12.0f},
+      PanelBackdrop{18.0f, 540.0f, 1064.0f, 104.0f, 16.0f, 12.0f},
+  };
+}
+
+void render_backdrop_now(Pixmap& target, const ScaledLayers& layers, float scale, const BackdropRequest& request) {
+  draw_animated_background(target, layers.hero, scale, layers.hero_x, layers.hero_y, layers.overlay.pixmap,
+                           request.t);
+  composite_panels(target, draw_panels(target, scale, request.panels));
+}
+
+BackdropScene copy_backdrop_scene(const UiState& ui) {
+  return BackdropScene{ui.layers.hero,         ui.layers.hero_x, ui.layers.hero_y,           ui.layers.overlay.pixmap,
+                       ui.scale,               ui.canvas.pixmap.width(), ui.canvas.pixmap.height()};
+}
+
+bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelBackdrop> b) {
+  if (a.size() != b.size()) return true;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const PanelBackdrop& p = a[i];
+    const PanelBackdrop& q = b[i];
+    if (floats_differ(p.x, q.x) || floats_differ(p.y, q.y) || floats_differ(p.w, q.w) || floats_differ(p.h, q.h) ||
+        floats_differ(p.radius, q.radius) || floats_differ(p.blur, q.blur)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+BackdropRenderer::BackdropRenderer(BackdropScene scene) : scene_(std::move(scene)) {}
+
+Pixmap BackdropRenderer::render(const BackdropRequest& request) {
+  // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before
+  // the glass is composited on.
+  Pixmap frame = Pixmap::make(scene_.width, scene_.height);
+  draw_animated_background(frame, scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, scene_.overlay,
+                           request.t);
+  if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
+    panel_images_ = draw_panels(frame, scene_.scale, request.panels);
+    last_panels_ = request.panels;
+    last_t_ = request.t;
+    ++panel_renders_;
+  }
+  composite_panels(frame, panel_images_);
+  return frame;
+}
+
+void backdrop_render_worker(BackdropScene scene, BoundedReceiver<BackdropRequest> requests,
+                            BoundedSender<BackdropReply> replies) {
+  BackdropRenderer renderer(std::move(scene));
+  while (std::optional<BackdropRequest> request = requests.receive()) {
+    if (!replies.send(BackdropReply{renderer.render(*request)})) return;
+  }
+}
+
+BackdropWorkerLink start_backdrop_worker(const UiState& ui) {
+  auto [request_sender, request_receiver] = make_bounded_channel<BackdropRequest>(1);
+  auto [reply_sender, reply_receiver] = make_bounded_channel<BackdropReply>(1);
+  BackdropWorkerLink link;
+  link.requests = std::move(request_sender);
+  link.replies = std::move(reply_receiver);
+  link.thread = std::jthread(backdrop_render_worker, copy_backdrop_scene(ui), std::move(request_receiver),
+                             std::move(reply_sender));
+  return link;
+}
+
+bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest request) {
+  return link.requests.try_send(std::move(request)) == TrySendOutcome::sent;
+}
+
+std::optional<Pixmap> take_backdrop_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height) {
+  std::optional<BackdropReply> reply = link.replies.try_receive();
+  if (!reply || reply->frame.width() != width || reply->frame.height() != height) return std::nullopt;
+  return std::move(reply->frame);
+}
+
+}  // namespace qo

@@ -1,0 +1,136 @@
+#pragma once
+// The window's backdrop: the slowly zooming hero picture under the darkening overlay, and the glass panels, each
+// a blurred copy of the background behind it. Drawing it is too slow for every frame on the window's thread, so
+// once the intro has run a worker thread draws it on request and hands back whole frames; before that the frame
+// painter draws it itself with the same functions.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "gfx/pixmap.h"
+#include "ui/ui_state.h"
+
+namespace qo {
+
+// Unchanged panels are drawn again at most this often; in between the glass shows an older background's blur.
+inline constexpr double BACKDROP_REFRESH_SECS = 1.0;
+
+// --- the animated background ------------------------------------------------------------------------------------
+
+// The background's zoom at UI clock t: 1.02 to 1.08 and back, ease-in-out, 18 s each way.
+float background_zoom(double t);
+
+// Where the hero layer is drawn at a zoom: its device top-left corner and the factor it is scaled by. The layer
+// holds the picture at zoom 1.08, so it is scaled by zoom / 1.08 about (550, 198), the point that divides the
+// window as the cover fit divides the picture's overflow; the picture then covers the window at every zoom.
+struct HeroPlacement {
+  float x = 0.0f;
+  float y = 0.0f;
+  float factor = 1.0f;
+};
+HeroPlacement hero_placement(float hero_x, float hero_y, float scale, float zoom);
+
+// Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top.
+void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
+                              const Pixmap& overlay, double t);
+
+// --- glass panels -----------------------------------------------------------------------------------------------
+
+// A blurred panel backdrop and the device position of its top-left pixel in the frame.
+struct PanelImage {
+  int32_t x = 0;
+  int32_t y = 0;
+  Pixmap image;
+};
+
+// The device rectangle a panel covers in a frame (edges floored and ceiled, cut at the frame) and its blur at
+// quarter size: the reduced image's size and the sigma it is blurred with. None when nothing of it lies inside.
+struct PanelCut {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+  uint32_t small_width = 0;
+  uint32_t small_height = 0;
+  float sigma = 0.0f;
+};
+std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale,
+                                  const PanelBackdrop& panel);
+
+// The frame's pixels in columns left..right-1 and rows top..bottom-1 averaged over 4 x 4 blocks (edge blocks
+// average fewer pixels), rounded per channel.
+Pixmap reduce_quarter(const Pixmap& frame, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+// The panel's glass: the frame behind it reduced to a quarter, blurred, enlarged back and cut to its rounded
+// rectangle with an anti-aliased edge. None for a panel wholly outside the frame or with corners not finite.
+std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const PanelBackdrop& panel);
+
+// Every panel's glass, in list order, panels that give no image left out.
+std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels);
+
+// Composites the panel images source-over onto the frame in order, each clipped to it.
+void composite_panels(Pixmap& frame, std::span<const PanelImage> images);
+
+// The window's four glass panels in drawing order: header, news panel, server panel, footer.
+std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout);
+
+// --- rendering a request ----------------------------------------------------------------------------------------
+
+// The backdrop drawn on the calling thread: the background at the request's t with every panel's glass drawn
+// afresh, in a canvas-sized frame. What the frame painter shows before the worker starts.
+void render_backdrop_now(Pixmap& target, const ScaledLayers& layers, float scale, const BackdropRequest& request);
+
+// What the worker draws from: its own copies of the scaled layers it needs.
+struct BackdropScene {
+  Pixmap hero;
+  float hero_x = 0.0f;
+  float hero_y = 0.0f;
+  Pixmap overlay;
+  float scale = 1.0f;
+  uint32_t width = 1;   // the canvas size
+  uint32_t height = 1;
+};
+BackdropScene copy_backdrop_scene(const UiState& ui);
+
+// The worker's drawing state: the frame it paints the background into and the panel images it keeps.
+class BackdropRenderer {
+ public:
+  explicit BackdropRenderer(BackdropScene scene);
+
+  // The background at the request's t with the glass composited on it. The panels are drawn again only when
+  // BACKDROP_REFRESH_SECS have passed since they last were or when the list differs from the last one drawn.
+  Pixmap render(const BackdropRequest& request);
+
+  // How many times the panels were drawn (for tests).
+  uint64_t panel_renders() const { return panel_renders_; }
+
+ private:
+  BackdropScene scene_;
+  Pixmap frame_;
+  double last_t_ = -100.0;  // so the first request always draws the panels
+  std::vector<PanelBackdrop> last_panels_;
+  std::vector<PanelImage> panel_images_;
+  uint64_t panel_renders_ = 0;
+};
+
+// True when a panel list differs from another: another length, or any field unequal (NaN is unequal).
+bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelBackdrop> b);
+
+// The worker's loop: serves each request that arrives until the request channel closes or a reply finds no
+// receiver.
+void backdrop_render_worker(BackdropScene scene, BoundedReceiver<BackdropRequest> requests,
+                            BoundedSender<BackdropReply> replies);
+
+// Starts the worker with copies of the state's scaled layers.
+BackdropWorkerLink start_backdrop_worker(const UiState& ui);
+
+// Offers a request without waiting; false when the worker is still busy with an earlier one (this frame's
+// request is then skipped) or is gone.
+bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest request);
+
+// A reply the worker has ready, taken without waiting. A reply whose size is not width x height (drawn for
+// another scale) is discarded.
+std::optional<Pixmap> take_backdrop_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height);
+
+}  // namespace qo

@@ -1,0 +1,323 @@
+#include "ui/frame.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "gfx/canvas.h"
+#include "gfx/image_blit.h"
+#include "gfx/pixel_copy.h"
+#include "ui/backdrop.h"
+#include "ui/easing.h"
+#include "ui/frame_parts.h"
+#include "ui/layers.h"
+#include "ui/main_painter.h"
+#include "ui/sparks.h"
+#include "ui/stage_timers.h"
+#include "ui/tween.h"
+
+namespace qo {
+namespace {
+
+constexpr float HOVER_DT_LIMIT = 0.05f;
+constexpr float HOVER_CHANGE_EPSILON = 1e-6f;
+
+// ---- hover fades ----
+
+bool header_link_clickable(const UiState& ui, uint32_t index) {
+  const auto& items = ui.layout.header_items;
+  return index < items.size() && items[index].clickable;
+}
+
+float hover_target(const UiState& ui, const Hover& key) {
+  const Hover& hovered = ui.hover;
+  if (key.kind != hovered.kind) return 0.0f;
+  switch (key.kind) {
+    case HIT_MINIMIZE:
+    case HIT_CLOSE:
+    case HIT_SEE_ALL_NEWS:
+    case HIT_WINDOWED_TOGGLE:
+    case HIT_SETTINGS_BUTTON:
+    case HIT_DIALOG_CLOSE:
+      return 1.0f;
+    case HIT_NEWS_ROW:
+    case HIT_DIALOG_ROW:
+    case HIT_DIALOG_OPTION:
+      return key.index == hovered.index ? 1.0f : 0.0f;
+    case HIT_HEADER_LINK:
+      return key.index == hovered.index && header_link_clickable(ui, key.index) ? 1.0f : 0.0f;
+    case HIT_PLAY:
+      return ui.play_armed ? 1.0f : 0.0f;
+    default:
+      return key.kind > HIT_DIALOG_OPTION ? 1.0f : 0.0f;
+  }
+}
+
+void flag_band_of(UiState& ui, HitKind kind) {
+  switch (kind) {
+    case HIT_HEADER_LINK:
+    case HIT_MINIMIZE:
+    case HIT_CLOSE:
+      ui.element_layers.header_stale = true;
+      break;
+    case HIT_SEE_ALL_NEWS:
+    case HIT_NEWS_ROW:
+      ui.element_layers.right_column_stale = true;
+      break;
+    case HIT_WINDOWED_TOGGLE:
+    case HIT_SETTINGS_BUTTON:
+    case HIT_PLAY:
+      ui.redraw_needed = true;
+      break;
+    default:
+      break;  // the dialog's kinds belong to no band
+  }
+}
+
+float moved_toward(float amount, float target, float step) {
+  const float next = amount < target ? std::min(amount + step, target) : std::max(amount - step, target);
+  return std::clamp(next, 0.0f, 1.0f);
+}
+
+// ---- layers and rectangles ----
+
+void copy_rect(Pixmap& target, const Pixmap& source, const DirtyRect& r) {
+  for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    const uint32_t row = static_cast<uint32_t>(y);
+    std::copy_n(source.row(row) + r.x, r.w, target.row(row) + r.x);
+  }
+}
+
+bool same_size(const Pixmap& a, const Pixmap& b) { return a.width() == b.width() && a.height() == b.height(); }
+
+// An element layer onto the base at its own device position.
+void blend_element_layer(Pixmap& base, const Canvas& layer) {
+  blend_pixmap_opacity(base, layer.pixmap, 1.0f, round_to_i32(layer.origin_x * layer.scale),
+                       round_to_i32(layer.origin_y * layer.scale));
+}
+
+// ---- background ----
+
+// The background and its glass painted on this thread: the glass is blurred from the bare background, then
+// composited onto it, as the worker does.
+void paint_backdrop_here(UiState& ui) {
+  FrameLayers& frame = ui.frame;
+  timed_stage(FrameStage::Background, [&] {
+    const ScaledLayers& layers = ui.layers;
+    draw_animated_background(frame.background, layers.hero, ui.scale, layers.hero_x, layers.hero_y,
+                             layers.overlay.pixmap, ui.ui_clock);
+  });
+  timed_stage(FrameStage::Glass, [&] {
+    const std::vector<PanelImage> glass = draw_panels(frame.background, ui.scale, main_panel_backdrops(ui.layout));
+    composite_panels(frame.background, glass);
+  });
+  ui.last_background_time = ui.ui_clock;
+  frame.background_fresh = true;
+  frame.has_background = true;
+}
+
+// Offers the worker this frame's request and takes a reply that is ready (one of another size is dropped).
+void exchange_with_worker(UiState& ui) {
+  if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
+  offer_backdrop_request(*ui.backdrop, BackdropRequest{ui.ui_clock, main_panel_backdrops(ui.layout)});
+  auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height);
+  if (!reply) return;
+  FrameLayers& frame = ui.frame;
+  frame.background = std::move(*reply);
+  frame.background_fresh = true;
+  frame.has_background = true;
+}
+
+void update_background(UiState& ui) {
+  const bool worker_phase = intro_elapsed(ui) >= WORKER_START_INTRO_SECS;
+  if (worker_phase) exchange_with_worker(ui);
+  // Until a first background exists this thread paints it, whatever the intro time.
+  if (worker_phase && ui.frame.has_background) return;
+  const bool due = ui.last_background_time < 0.0 || !ui.frame.has_background ||
+                   ui.ui_clock - ui.last_background_time >= BACKGROUND_REPAINT_SECS;
+  if (due) paint_backdrop_here(ui);
+}
+
+// ---- the base layer ----
+
+struct BandFlags {
+  bool header = false;
+  bool right_column = false;
+  bool footer = false;
+};
+
+void blend_element_layers(UiState& ui, Pixmap& target) {
+  const ElementLayers& layers = ui.element_layers;
+  blend_element_layer(target, layers.header);
+  blend_element_layer(target, layers.right_column);
+  blend_element_layer(target, layers.footer);
+}
+
+// A full frame: the background and the element layers straight onto the canvas. The base layer, which only a
+// partial frame reads, is composed when one comes (most frames in the worker's time are full ones).
+void compose_onto_canvas(UiState& ui) {
+  FrameLayers& frame = ui.frame;
+  timed_stage(FrameStage::Copy, [&] {
+    std::copy_n(frame.background.pixels().data(), ui.canvas.pixmap.pixel_count(), ui.canvas.pixmap.pixels().data());
+  });
+  timed_stage(FrameStage::Compose, [&] { blend_element_layers(ui, ui.canvas.pixmap); });
+  frame.background_fresh = false;
+  frame.base_stale = true;
+}
+
+void ensure_base(UiState& ui) {
+  FrameLayers& frame = ui.frame;
+  if (!frame.base_stale) return;
+  StageTimer timer(FrameStage::Compose);
+  std::copy_n(frame.background.pixels().data(), frame.base.pixel_count(), frame.base.pixels().data());
+  blend_element_layers(ui, frame.base);
+  frame.base_stale = false;
+}
+
+// One band rebuilt from the background (glass included) and its element layer, then shown on the canvas.
+void recompose_band(UiState& ui, const RectF& band, const Canvas& layer, std::vector<DirtyRect>& dirty) {
+  const DirtyRect r = device_rect(ui, band);
+  if (r.w <= 0 || r.h <= 0) return;
+  FrameLayers& frame = ui.frame;
+  copy_rect(frame.base, frame.background, r);
+  blend_element_layer(frame.base, layer);
+  copy_rect(ui.canvas.pixmap, frame.base, r);
+  dirty.push_back(r);
+}
+
+void recompose_flagged_bands(UiState& ui, const BandFlags& flags, std::vector<DirtyRect>& dirty) {
+  const ElementLayers& layers = ui.element_layers;
+  if (flags.header) recompose_band(ui, HEADER_BAND, layers.header, dirty);
+  if (flags.right_column) recompose_band(ui, right_column_band(ui), layers.right_column, dirty);
+  if (flags.footer) recompose_band(ui, FOOTER_BAND, layers.footer, dirty);
+}
+
+void restore_animated_areas(UiState& ui) {
+  const std::span<uint8_t> canvas = ui.canvas.pixmap.bytes();
+  copy_scaled_pixel_rect(ui.frame.base, canvas, PICTURE_AREA, ui.scale);
+  copy_scaled_pixel_rect(ui.frame.base, canvas, header_strip(ui), ui.scale);
+}
+
+// ---- the frame ----
+
+float frame_clock_step(UiState& ui) {
+  ui.ui_clock = ui_clock_now(ui);
+  const double dt = ui.ui_clock - ui.prev_clock;
+  ui.prev_clock = ui.ui_clock;
+  return dt > 0.0 ? static_cast<float>(std::min(dt, static_cast<double>(HOVER_DT_LIMIT))) : 0.0f;
+}
+
+bool main_tweens_animating(const UiState& ui) {
+  return tween_animating(ui.progress_main, ui.ui_clock) || tween_animating(ui.progress_stage, ui.ui_clock) ||
+         tween_animating(ui.windowed_knob, ui.ui_clock);
+}
+
+std::vector<DirtyRect> render_main_frame(UiState& ui, float dt) {
+  advance_hover_fades(ui, dt);
+  update_sparks(ui, dt);
+  if (main_tweens_animating(ui)) ui.redraw_needed = true;
+  update_background(ui);
+
+  const BandFlags flags{ui.element_layers.header_stale, ui.element_layers.right_column_stale, ui.redraw_needed};
+  draw_main_screen(ui);
+
+  std::vector<DirtyRect> dirty;
+  const bool full = ui.frame.background_fresh || ui.force_full_redraw;
+  if (full) {
+    compose_onto_canvas(ui);
+  } else {
+    ensure_base(ui);  // before the bands: a band is cut from the base's other pixels
+    recompose_flagged_bands(ui, flags, dirty);
+    restore_animated_areas(ui);
+  }
+  draw_picture_area(ui);
+  draw_header_pulse(ui);
+
+  if (full) {
+    ui.force_full_redraw = false;
+    return {whole_canvas(ui)};
+  }
+  dirty.push_back(device_rect(ui, PICTURE_AREA));
+  dirty.push_back(device_rect(ui, header_strip(ui)));
+  return dirty;
+}
+
+}  // namespace
+
+RectF right_column_band(const UiState& ui) { return RectF{678.0f, 70.0f, 404.0f, ui.layout.right_column_height}; }
+
+RectF header_strip(const UiState& ui) { return RectF{ui.layout.status_x, 12.5f, 30.0f, 32.0f}; }
+
+DirtyRect device_rect(const UiState& ui, const RectF& rect) {
+  const float s = ui.scale;
+  const auto w = static_cast<int32_t>(ui.canvas.pixmap.width());
+  const auto h = static_cast<int32_t>(ui.canvas.pixmap.height());
+  const int32_t left = std::clamp(saturating_i32(std::floor(rect.x * s)), 0, w);
+  const int32_t top = std::clamp(saturating_i32(std::floor(rect.y * s)), 0, h);
+  const int32_t right = std::clamp(saturating_i32(std::ceil((rect.x + rect.w) * s)), left, w);
+  const int32_t bottom = std::clamp(saturating_i32(std::ceil((rect.y + rect.h) * s)), top, h);
+  return DirtyRect{left, top, right - left, bottom - top};
+}
+
+DirtyRect whole_canvas(const UiState& ui) {
+  return DirtyRect{0, 0, static_cast<int32_t>(ui.canvas.pixmap.width()),
+                   static_cast<int32_t>(ui.canvas.pixmap.height())};
+}
+
+float intro_ramp(double intro_elapsed, double delay, double duration) {
+  return css_ease(static_cast<float>(std::clamp((intro_elapsed - delay) / duration, 0.0, 1.0)));
+}
+
+void advance_hover_fades(UiState& ui, float dt) {
+  std::vector<Hover> keys;
+  keys.reserve(ui.hover_fades.size() + 1);
+  for (const auto& [key, amount] : ui.hover_fades) keys.push_back(key);
+  if (!ui.hover_fades.contains(ui.hover)) keys.push_back(ui.hover);
+
+  for (const Hover& key : keys) {
+    const auto found = ui.hover_fades.find(key);
+    const float amount = found == ui.hover_fades.end() ? 0.0f : found->second;
+    const float target = hover_target(ui, key);
+    const float step = dt / (key.kind == HIT_PLAY ? 0.25f : 0.2f);
+    const float next = moved_toward(amount, target, step);
+    if (std::fabs(next - amount) > HOVER_CHANGE_EPSILON) flag_band_of(ui, key.kind);
+    if (target == 0.0f && next == 0.0f)
+      ui.hover_fades.erase(key);
+    else
+      ui.hover_fades[key] = next;
+  }
+}
+
+void fit_frame_layers_to_scale(UiState& ui) {
+  FrameLayers& frame = ui.frame;
+  const bool fits = frame.scale == ui.scale && frame.background.width() == ui.canvas_width &&
+                    frame.background.height() == ui.canvas_height && same_size(frame.base, ui.canvas.pixmap);
+  if (fits) return;
+  const bool rescale = frame.scale != 0.0f;
+  ui.backdrop.reset();  // its layers are of the old scale; the next worker frame starts a new one
+  frame.background = Pixmap::make(ui.canvas_width, ui.canvas_height);
+  frame.base = Pixmap::make(ui.canvas_width, ui.canvas_height);
+  frame.scale = ui.scale;
+  frame.background_fresh = false;
+  frame.base_stale = true;
+  frame.has_background = false;
+  frame.pill.reset();
+  ui.last_background_time = -1.0;
+  ui.force_full_redraw = true;
+  if (rescale) ui.dialog.reset();
+}
+
+std::vector<DirtyRect> render_frame(UiState& ui) {
+  const float dt = frame_clock_step(ui);
+  fit_frame_layers_to_scale(ui);
+  if (ui.dialog && !dialog_fits_canvas(ui)) ui.dialog.reset();  // opened at another scale: it closes
+  if (ui.dialog) {
+    ui.frame.dialog_shown = true;
+    return render_dialog_frame(ui);
+  }
+  if (ui.frame.dialog_shown) ui.force_full_redraw = true;  // the canvas still shows the dialog
+  ui.frame.dialog_shown = false;
+  return render_main_frame(ui, dt);
+}
+
+}  // namespace qo

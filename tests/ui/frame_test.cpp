@@ -1,0 +1,285 @@
+// The frame painter driven through the clock seam: where the background comes from, which rectangles a frame
+// returns, the hover fades and their band flags, the dialog frame's reuse rule and a change of scale.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "config/default_launcher_config.h"
+#include "ui/frame.h"
+#include "ui/layers.h"
+#include "ui/layout.h"
+#include "ui/stage_timers.h"
+#include "ui/test_ui.h"
+
+namespace qo {
+namespace {
+
+using Rects = std::vector<DirtyRect>;
+
+// Moves the fixed clock so that the UI clock reads `t` seconds.
+void set_ui_clock(UiState& ui, double t) {
+  const int64_t target = ui.start_instant_ns + static_cast<int64_t>(std::llround(t * 1e9));
+  ui.clock.advance(target - ui.clock.monotonic_ns());
+}
+
+Rects frame_at(UiState& ui, double t) {
+  set_ui_clock(ui, t);
+  return render_frame(ui);
+}
+
+// The built-in launcher.json content with the server online and no tween running.
+UiState content_ui(float scale = 1.0f) {
+  UiState ui = test::make_test_ui(scale);
+  const LauncherConfig config = default_launcher_config(Endpoints{"https://site.example", "https://update.example"});
+  ui.server_status_text = "ONLINE";
+  ui.server_online = true;
+  set_launcher_content(ui, *config.links, *config.news, *config.info, std::nullopt);
+  return ui;
+}
+
+DirtyRect whole(const UiState& ui) {
+  return DirtyRect{0, 0, static_cast<int32_t>(ui.canvas_width), static_cast<int32_t>(ui.canvas_height)};
+}
+
+// The two areas every partial frame restores, in device pixels of the state's scale.
+Rects animated_areas(const UiState& ui) {
+  return {device_rect(ui, RectF{0.0f, 58.0f, 660.0f, 478.0f}), device_rect(ui, header_strip(ui))};
+}
+
+// ---- where the background comes from ----
+
+TEST(FrameBackground, PaintedHereUntilTheIntroHasRun095Seconds) {
+  UiState ui = content_ui();
+  ui.intro_start = 0.0;
+  StageTimers::reset();
+  EXPECT_EQ(frame_at(ui, 0.0), Rects{whole(ui)});  // the first frame paints the background itself
+  EXPECT_EQ(ui.last_background_time, 0.0);
+  EXPECT_GT(StageTimers::total_ns(FrameStage::Background), 0u);
+  EXPECT_GT(StageTimers::total_ns(FrameStage::Glass), 0u);
+  EXPECT_FALSE(ui.backdrop.has_value());
+
+  EXPECT_EQ(frame_at(ui, 0.1), animated_areas(ui));  // within 0.2 s: nothing repainted
+  EXPECT_EQ(ui.last_background_time, 0.0);
+
+  EXPECT_EQ(frame_at(ui, 0.949), Rects{whole(ui)});
+  EXPECT_EQ(ui.last_background_time, 0.949);
+  EXPECT_FALSE(ui.backdrop.has_value());
+
+  frame_at(ui, 0.95);
+  EXPECT_TRUE(ui.backdrop.has_value());
+  EXPECT_EQ(ui.last_background_time, 0.949);  // the worker paints from now on
+}
+
+TEST(FrameBackground, FirstFrameAfterAFastForwardPaintsHereAndStartsTheWorker) {
+  UiState ui = content_ui();
+  ui.intro_start = 0.0;
+  EXPECT_EQ(frame_at(ui, 3.0), Rects{whole(ui)});
+  EXPECT_TRUE(ui.backdrop.has_value());
+  EXPECT_EQ(ui.last_background_time, 3.0);
+  EXPECT_TRUE(ui.frame.has_background);
+}
+
+// ---- rectangles of a frame ----
+
+TEST(FrameRectangles, FullAfterRestoreThenTheTwoAnimatedAreas) {
+  UiState ui = content_ui();  // intro not started: the background stays on this thread
+  frame_at(ui, 10.0);
+  EXPECT_EQ(frame_at(ui, 10.05), animated_areas(ui));
+  ui.force_full_redraw = true;  // what minimise and restore ask for
+  EXPECT_EQ(frame_at(ui, 10.1), Rects{whole(ui)});
+  EXPECT_FALSE(ui.force_full_redraw);
+  EXPECT_EQ(frame_at(ui, 10.15), animated_areas(ui));
+}
+
+TEST(FrameRectangles, HoverOverANewsRowAddsTheRightColumnBandFirst) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  ui.hover = Hover{HIT_NEWS_ROW, 1};
+  const Rects rects = frame_at(ui, 10.05);
+  ASSERT_EQ(rects.size(), 3u);
+  EXPECT_EQ(rects[0], device_rect(ui, right_column_band(ui)));
+  EXPECT_EQ(Rects(rects.begin() + 1, rects.end()), animated_areas(ui));
+}
+
+TEST(FrameRectangles, BandsComeInHeaderRightColumnFooterOrder) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  ui.element_layers.header_stale = true;
+  ui.element_layers.right_column_stale = true;
+  ui.redraw_needed = true;
+  const Rects rects = frame_at(ui, 10.05);
+  ASSERT_EQ(rects.size(), 5u);
+  EXPECT_EQ(rects[0], device_rect(ui, HEADER_BAND));
+  EXPECT_EQ(rects[1], device_rect(ui, right_column_band(ui)));
+  EXPECT_EQ(rects[2], device_rect(ui, FOOTER_BAND));
+  EXPECT_FALSE(ui.element_layers.header_stale || ui.element_layers.right_column_stale || ui.redraw_needed);
+}
+
+TEST(FrameRectangles, PictureAreaAtScaleOneAndAHalf) {
+  UiState ui = content_ui(1.5f);
+  frame_at(ui, 10.0);
+  const Rects rects = frame_at(ui, 10.05);
+  ASSERT_EQ(rects.size(), 2u);
+  EXPECT_EQ(rects[0], (DirtyRect{0, 87, 990, 717}));  // x 0..990, y 87..804
+  EXPECT_EQ(rects[1], device_rect(ui, header_strip(ui)));
+}
+
+TEST(FrameRectangles, DeviceRectanglesAreFlooredCeiledAndClamped) {
+  const UiState ui = content_ui(1.25f);  // canvas 1375 x 825
+  struct Case {
+    RectF logical;
+    DirtyRect device;
+  };
+  const Case cases[] = {
+      {{0.0f, 58.0f, 660.0f, 478.0f}, {0, 72, 825, 598}},       // 72.5 floored, 670 ceiled
+      {{1090.0f, 650.0f, 40.0f, 40.0f}, {1362, 812, 13, 13}},  // cut at the canvas
+      {{-10.0f, -10.0f, 5.0f, 5.0f}, {0, 0, 0, 0}},            // wholly outside
+  };
+  for (const Case& c : cases) EXPECT_EQ(device_rect(ui, c.logical), c.device);
+}
+
+// ---- hover fades ----
+
+struct FadeCase {
+  Hover hovered;
+  bool armed;
+  float settled;  // the amount once the fade is over
+  bool ElementLayers::*flag;  // null: the footer's redraw_needed; ignored when nothing moves
+};
+
+TEST(HoverFades, MoveToTheirTargetSetTheirBandOnceAndStayThere) {
+  const FadeCase cases[] = {
+      {{HIT_NEWS_ROW, 1}, false, 1.0f, &ElementLayers::right_column_stale},
+      {{HIT_SEE_ALL_NEWS, 0}, false, 1.0f, &ElementLayers::right_column_stale},
+      {{HIT_HEADER_LINK, 0}, false, 1.0f, &ElementLayers::header_stale},
+      {{HIT_CLOSE, 0}, false, 1.0f, &ElementLayers::header_stale},
+      {{HIT_SETTINGS_BUTTON, 0}, false, 1.0f, nullptr},
+      {{HIT_PLAY, 0}, true, 1.0f, nullptr},
+      {{HIT_PLAY, 0}, false, 0.0f, nullptr},            // unarmed: stays at 0
+      {{HIT_HEADER_LINK, 9}, false, 0.0f, nullptr},     // no such item
+  };
+  for (const FadeCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.hovered.kind << " index " << c.hovered.index);
+    UiState ui = content_ui();
+    ui.play_armed = c.armed;
+    ui.hover = c.hovered;
+    const auto clear_flags = [&] {
+      ui.element_layers.header_stale = ui.element_layers.right_column_stale = ui.redraw_needed = false;
+    };
+    const auto flag_set = [&] { return c.flag ? ui.element_layers.*c.flag : ui.redraw_needed; };
+    for (int i = 0; i < 6; ++i) {  // 0.3 s: past both fade lengths
+      clear_flags();
+      advance_hover_fades(ui, 0.05f);
+      if (i == 0) {
+        EXPECT_EQ(flag_set(), c.settled > 0.0f);
+      }
+    }
+    const auto found = ui.hover_fades.find(c.hovered);
+    EXPECT_EQ(found == ui.hover_fades.end() ? 0.0f : found->second, c.settled);
+    if (c.settled == 0.0f) {
+      EXPECT_FALSE(ui.hover_fades.contains(c.hovered));
+    }
+    clear_flags();
+    advance_hover_fades(ui, 0.05f);  // held for long: nothing moves, no band is redrawn
+    EXPECT_FALSE(ui.element_layers.header_stale || ui.element_layers.right_column_stale || ui.redraw_needed);
+  }
+}
+
+TEST(HoverFades, LeavingFadesOutAndForgetsTheRegion) {
+  UiState ui = content_ui();
+  ui.hover_fades[Hover{HIT_NEWS_ROW, 0}] = 1.0f;
+  ui.hover = Hover{HIT_NEWS_ROW, 2};
+  advance_hover_fades(ui, 0.05f);
+  EXPECT_FLOAT_EQ(ui.hover_fades.at(Hover{HIT_NEWS_ROW, 0}), 0.75f);
+  EXPECT_FLOAT_EQ(ui.hover_fades.at(Hover{HIT_NEWS_ROW, 2}), 0.25f);
+  for (int i = 0; i < 3; ++i) advance_hover_fades(ui, 0.05f);
+  EXPECT_FALSE(ui.hover_fades.contains(Hover{HIT_NEWS_ROW, 0}));
+  EXPECT_EQ(ui.hover_fades.at(Hover{HIT_NEWS_ROW, 2}), 1.0f);
+}
+
+TEST(HoverFades, AFrameClampsItsStepToAFiftiethOfASecondTimesTwoAndAHalf) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  ui.hover = Hover{HIT_MINIMIZE, 0};
+  frame_at(ui, 12.0);  // two seconds late: the fade moves by one 0.05 s step
+  EXPECT_FLOAT_EQ(ui.hover_fades.at(Hover{HIT_MINIMIZE, 0}), 0.25f);
+}
+
+// ---- the dialog frame ----
+
+void open_plain_dialog(UiState& ui) {
+  SettingsDialogState dialog;
+  dialog.snapshot = ui.canvas.pixmap;
+  dialog.backdrop = Pixmap::make(ui.canvas_width, ui.canvas_height);
+  dialog.backdrop.fill_word(0xFF030605u);
+  dialog.opened_at = ui.ui_clock;
+  ui.dialog = std::move(dialog);
+}
+
+TEST(DialogFrame, RepaintedWhileItOpensThenKept) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  open_plain_dialog(ui);
+  const struct {
+    double since;
+    bool repainted;
+  } frames[] = {{0.0, true}, {0.1, true}, {0.2, true}, {0.249, true}, {0.25, false}, {0.5, false}, {3.0, false}};
+  for (const auto& f : frames) {
+    SCOPED_TRACE(f.since);
+    const Rects rects = frame_at(ui, 10.0 + f.since);
+    EXPECT_EQ(rects, f.repainted ? Rects{whole(ui)} : Rects{});
+    ASSERT_TRUE(ui.dialog.has_value());
+    EXPECT_TRUE(ui.dialog->cached_layer.has_value());
+  }
+  ui.dialog->dirty = true;  // a change shows at once, and once
+  EXPECT_EQ(frame_at(ui, 13.1), Rects{whole(ui)});
+  EXPECT_EQ(frame_at(ui, 13.2), Rects{});
+  ui.dialog->sound_knob = Tween{0.0f, 1.0f, 13.2, 0.2f};  // a switch moving is repainted every frame
+  EXPECT_EQ(frame_at(ui, 13.3), Rects{whole(ui)});
+  EXPECT_EQ(frame_at(ui, 13.5), Rects{});
+}
+
+TEST(DialogFrame, SettledDialogShowsTheBackdropOverTheSnapshot) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  open_plain_dialog(ui);
+  frame_at(ui, 10.5);
+  // The painter's layer is empty here wherever the panel is not: the backdrop is what shows.
+  EXPECT_EQ(ui.canvas.pixmap.pixel(20, 620), 0xFF030605u);
+}
+
+TEST(DialogFrame, ClosingTheDialogGivesAFullFrame) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  open_plain_dialog(ui);
+  frame_at(ui, 10.05);
+  ui.dialog.reset();
+  EXPECT_EQ(frame_at(ui, 10.1), Rects{whole(ui)});
+}
+
+// ---- a new scale ----
+
+TEST(FrameScaleChange, RemakesTheLayersRestartsTheWorkerAndClosesTheDialog) {
+  UiState ui = content_ui();
+  ui.intro_start = 0.0;
+  frame_at(ui, 2.0);
+  ASSERT_TRUE(ui.backdrop.has_value());
+  open_plain_dialog(ui);
+  frame_at(ui, 2.05);
+
+  rebuild_scaled_layers(ui, 2.0f);
+  const Rects rects = frame_at(ui, 2.1);
+  EXPECT_EQ(rects, Rects{(DirtyRect{0, 0, 2200, 1320})});
+  EXPECT_FALSE(ui.dialog.has_value());
+  EXPECT_EQ(ui.frame.background.width(), 2200u);
+  EXPECT_EQ(ui.frame.base.height(), 1320u);
+  EXPECT_EQ(ui.last_background_time, 2.1);  // painted here again at the new size
+  EXPECT_TRUE(ui.backdrop.has_value());     // and a new worker for the new layers
+  for (int i = 0; i < 30; ++i) frame_at(ui, 2.15 + 0.05 * i);  // replies of the new size are taken
+  EXPECT_EQ(ui.canvas.pixmap.width(), 2200u);
+}
+
+}  // namespace
+}  // namespace qo
