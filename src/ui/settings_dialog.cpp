@@ -66,9 +66,13 @@ std::vector<DialogOption> fps_options() {
   return options;
 }
 
-std::vector<DialogOption> renderer_options() { return {{"0", "OpenGL 2 (clássico)"}, {"1", "OpenGL 3 (recomendado)"}}; }
+std::vector<DialogOption> renderer_options() {
+  return {{"0", "OpenGL 2 (clássico)"}, {"1", "OpenGL 3 (recomendado)"}};
+}
 
-std::vector<DialogOption> language_options() { return {{"Por", "Português"}, {"Eng", "English"}, {"Spn", "Español"}}; }
+std::vector<DialogOption> language_options() {
+  return {{"Por", "Português"}, {"Eng", "English"}, {"Spn", "Español"}};
+}
 
 // The language row's id for a stored code: the game keeps a code's spelling ("ENG"), the row's ids are "Eng" and
 // the like. Without this the row would select its first language and a save would switch the player's language.
