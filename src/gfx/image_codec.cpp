@@ -46,21 +46,49 @@ std::vector<uint8_t> unpremultiply_to_rgba(const Pixmap& pixmap) {
   return out;
 }
 
+namespace {
+
+// The premultiplied form of one straight pixel word (bytes B, G, R, A in memory), as premultiply_rgba makes it.
+uint32_t premultiply_word(uint32_t word) {
+  const uint32_t a = pixel_alpha(word);
+  return pack_argb(a, (pixel_red(word) * a + 127) / 255, (pixel_green(word) * a + 127) / 255,
+                   (pixel_blue(word) * a + 127) / 255);
+}
+
+void premultiply_in_place(Pixmap& pixmap) {
+  for (uint32_t& word : pixmap.pixels()) {
+    if (pixel_alpha(word) != 0xFF) word = premultiply_word(word);
+  }
+}
+
+}  // namespace
+
+// Decoded straight into the pixmap's own memory in its byte order (B, G, R, A), with no zero-fill and no second
+// buffer. A lossy image without an alpha plane comes out opaque and needs no premultiplying pass; any other
+// (lossless images carry alpha in every pixel, whatever their header says) gets one.
 std::optional<Pixmap> decode_webp_to_pixmap(std::span<const uint8_t> bytes) {
-  int width = 0;
-  int height = 0;
-  if (bytes.empty() || !WebPGetInfo(bytes.data(), bytes.size(), &width, &height)) return std::nullopt;
+  WebPDecoderConfig config;
+  if (bytes.empty() || !WebPInitDecoderConfig(&config)) return std::nullopt;
+  if (WebPGetFeatures(bytes.data(), bytes.size(), &config.input) != VP8_STATUS_OK) return std::nullopt;
+  const int width = config.input.width;
+  const int height = config.input.height;
   if (width <= 0 || height <= 0) return std::nullopt;
-  const auto count = pixmap_byte_count(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-  if (!count) return std::nullopt;
-  std::vector<uint8_t> rgba;
-  try {
-    rgba.resize(*count);
-  } catch (const std::bad_alloc&) {
+  auto pixmap = Pixmap::try_make_for_overwrite(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+  if (!pixmap || pixmap->width() != static_cast<uint32_t>(width) ||
+      pixmap->height() != static_cast<uint32_t>(height)) {
     return std::nullopt;
   }
-  if (!WebPDecodeRGBAInto(bytes.data(), bytes.size(), rgba.data(), rgba.size(), width * 4)) return std::nullopt;
-  return premultiply_rgba(rgba, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+  config.output.colorspace = MODE_BGRA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = pixmap->bytes().data();
+  config.output.u.RGBA.stride = width * 4;
+  config.output.u.RGBA.size = pixmap->byte_size();
+  const bool decoded = WebPDecode(bytes.data(), bytes.size(), &config) == VP8_STATUS_OK;
+  WebPFreeDecBuffer(&config.output);
+  if (!decoded) return std::nullopt;
+  constexpr int LOSSY = 1;
+  if (config.input.has_alpha || config.input.format != LOSSY) premultiply_in_place(*pixmap);
+  return pixmap;
 }
 
 namespace {

@@ -17,7 +17,7 @@ std::optional<uint32_t> pixmap_byte_count(uint32_t width, uint32_t height) {
 
 Pixmap::Pixmap() : width_(1), height_(1), words_(1, 0u) {}
 
-Pixmap::Pixmap(uint32_t width, uint32_t height, std::vector<uint32_t> words)
+Pixmap::Pixmap(uint32_t width, uint32_t height, Words words)
     : width_(width), height_(height), words_(std::move(words)) {}
 
 std::optional<Pixmap> Pixmap::try_make(uint32_t width, uint32_t height) {
@@ -25,7 +25,18 @@ std::optional<Pixmap> Pixmap::try_make(uint32_t width, uint32_t height) {
   height = std::max(height, 1u);
   if (!pixmap_byte_count(width, height)) return std::nullopt;
   try {
-    return Pixmap(width, height, std::vector<uint32_t>(size_t{width} * height, 0u));
+    return Pixmap(width, height, Words(size_t{width} * height, 0u));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<Pixmap> Pixmap::try_make_for_overwrite(uint32_t width, uint32_t height) {
+  width = std::max(width, 1u);
+  height = std::max(height, 1u);
+  if (!pixmap_byte_count(width, height)) return std::nullopt;
+  try {
+    return Pixmap(width, height, Words(size_t{width} * height));
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
@@ -35,7 +46,7 @@ Pixmap Pixmap::make(uint32_t width, uint32_t height) {
   width = std::max(width, 1u);
   height = std::max(height, 1u);
   if (!pixmap_byte_count(width, height)) gfx_fatal("pixmap size does not fit in 32-bit byte counts");
-  return Pixmap(width, height, std::vector<uint32_t>(size_t{width} * height, 0u));
+  return Pixmap(width, height, Words(size_t{width} * height, 0u));
 }
 
 void Pixmap::fill_word(uint32_t word) { std::fill(words_.begin(), words_.end(), word); }

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace qo {
@@ -25,6 +27,9 @@ class Pixmap {
   static Pixmap make(uint32_t width, uint32_t height);
   // Same, but reports an oversized request (or an allocation failure) as no pixmap.
   static std::optional<Pixmap> try_make(uint32_t width, uint32_t height);
+  // Like try_make, but the pixels are left unset: for a caller that writes every one of them before any is
+  // read (a decoder, a resampler), so large images are not zero-filled first.
+  static std::optional<Pixmap> try_make_for_overwrite(uint32_t width, uint32_t height);
 
   uint32_t width() const { return width_; }
   uint32_t height() const { return height_; }
@@ -51,11 +56,31 @@ class Pixmap {
   void clear() { fill_word(0); }
 
  private:
-  Pixmap(uint32_t width, uint32_t height, std::vector<uint32_t> words);
+  // Builds elements without a value when none is given, so a sized vector may be left unset; an explicit
+  // value (vector(n, 0)) still fills as usual.
+  template <class T>
+  struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+      using other = DefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+    template <class U>
+    void construct(U* p) noexcept {
+      ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  };
+  using Words = std::vector<uint32_t, DefaultInitAllocator<uint32_t>>;
+
+  Pixmap(uint32_t width, uint32_t height, Words words);
 
   uint32_t width_;
   uint32_t height_;
-  std::vector<uint32_t> words_;
+  Words words_;
 };
 
 // Byte count of a width x height raster of 4-byte pixels, or none when it does not fit in 32 bits or the width

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <webp/decode.h>
 #include <webp/encode.h>
 
 #include <algorithm>
@@ -113,6 +114,45 @@ TEST(Webp, LosslessImageWithAlphaDecodesPremultiplied) {
   EXPECT_EQ(pm->pixel(1, 0), expected->pixel(1, 0));
   EXPECT_EQ(pm->pixel(1, 1), pack_argb(128, 128, 64, 0));
   EXPECT_EQ(pixel_alpha(pm->pixel(0, 1)), 0u);
+}
+
+// The decoder writes premultiplied pixels straight into the pixmap; the reference decodes to straight RGBA and
+// premultiplies afterwards. Both must agree to the bit, with and without alpha, lossy and lossless.
+TEST(Webp, DirectDecodingMatchesStraightDecodingThenPremultiplying) {
+  constexpr int W = 61;
+  constexpr int H = 37;
+  std::mt19937 rng(9);
+  std::vector<uint8_t> rgba(W * H * 4);
+  for (uint8_t& b : rgba) b = static_cast<uint8_t>(rng());
+  for (size_t i = 3; i < rgba.size(); i += 16) rgba[i] = 255;
+  for (size_t i = 7; i < rgba.size(); i += 16) rgba[i] = 0;
+  std::vector<uint8_t> rgb;
+  for (size_t i = 0; i < rgba.size(); i += 4) rgb.insert(rgb.end(), rgba.begin() + i, rgba.begin() + i + 3);
+  struct Encoded {
+    const char* name;
+    uint8_t* data = nullptr;
+    size_t size = 0;
+  };
+  Encoded forms[] = {{"lossless rgba"}, {"lossy rgba"}, {"lossy rgb"}, {"lossless rgb"}};
+  forms[0].size = WebPEncodeLosslessRGBA(rgba.data(), W, H, W * 4, &forms[0].data);
+  forms[1].size = WebPEncodeRGBA(rgba.data(), W, H, W * 4, 80.0f, &forms[1].data);
+  forms[2].size = WebPEncodeRGB(rgb.data(), W, H, W * 3, 80.0f, &forms[2].data);
+  forms[3].size = WebPEncodeLosslessRGB(rgb.data(), W, H, W * 3, &forms[3].data);
+  for (Encoded& form : forms) {
+    ASSERT_GT(form.size, 0u) << form.name;
+    int width = 0;
+    int height = 0;
+    uint8_t* straight = WebPDecodeRGBA(form.data, form.size, &width, &height);
+    ASSERT_TRUE(straight) << form.name;
+    const auto expected = premultiply_rgba(std::span<const uint8_t>(straight, size_t{W} * H * 4), W, H);
+    WebPFree(straight);
+    const auto decoded = decode_webp_to_pixmap(std::span<const uint8_t>(form.data, form.size));
+    WebPFree(form.data);
+    ASSERT_TRUE(expected && decoded) << form.name;
+    ASSERT_EQ(decoded->width(), uint32_t{W});
+    EXPECT_TRUE(std::equal(decoded->pixels().begin(), decoded->pixels().end(), expected->pixels().begin()))
+        << form.name;
+  }
 }
 
 TEST(Webp, LossyImageWithoutAlphaIsOpaque) {
