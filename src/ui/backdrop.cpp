@@ -10,6 +10,7 @@
 #include "gfx/image_blit.h"
 #include "gfx/paint.h"
 #include "gfx/path.h"
+#include "gfx/pixel_spans.h"
 #include "gfx/rasterizer.h"
 #include "gfx/shapes.h"
 #include "ui/easing.h"
@@ -33,21 +34,19 @@ constexpr int32_t REDUCTION = 4;
 
 int32_t ceil_div(int32_t value, int32_t divisor) { return (value + divisor - 1) / divisor; }
 
-// Per channel sums of a block of pixels.
-struct ChannelSums {
-  uint32_t a = 0;
-  uint32_t r = 0;
-  uint32_t g = 0;
-  uint32_t b = 0;
+// Channel sums of up to 16 pixels in the packed pair form: blue and red in the 16-bit halves of `low`, green and
+// alpha in those of `high` (16 x 255 fits in 16 bits).
+struct BlockSums {
+  uint32_t low = 0;
+  uint32_t high = 0;
 
   void add(uint32_t p) {
-    a += pixel_alpha(p);
-    r += pixel_red(p);
-    g += pixel_green(p);
-    b += pixel_blue(p);
+    low += p & PAIR_MASK;
+    high += (p >> 8) & PAIR_MASK;
   }
   uint32_t rounded_mean(uint32_t n) const {
-    return pack_argb((a + n / 2) / n, (r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
+    const auto mean = [n](uint32_t sum) { return (sum + n / 2) / n; };
+    return pack_argb(mean(high >> 16), mean(low >> 16), mean(high & 0xFFFF), mean(low & 0xFFFF));
   }
 };
 
@@ -111,21 +110,30 @@ Pixmap reduce_quarter(const Pixmap& frame, int32_t left, int32_t top, int32_t ri
   const auto small_width = static_cast<uint32_t>(std::max(ceil_div(right - left, REDUCTION), 1));
   const auto small_height = static_cast<uint32_t>(std::max(ceil_div(bottom - top, REDUCTION), 1));
   Pixmap small = Pixmap::make(small_width, small_height);
-  std::vector<ChannelSums> sums(small_width);
+  if (right <= left || bottom <= top) return small;
+  const int32_t whole_blocks = (right - left) / REDUCTION;
+  std::vector<BlockSums> sums(small_width);
   for (uint32_t j = 0; j < small_height; ++j) {
     const int32_t row_begin = top + static_cast<int32_t>(j) * REDUCTION;
     const int32_t row_end = std::min(row_begin + REDUCTION, bottom);
-    std::fill(sums.begin(), sums.end(), ChannelSums{});
+    std::fill(sums.begin(), sums.end(), BlockSums{});
     for (int32_t y = row_begin; y < row_end; ++y) {
-      const uint32_t* row = frame.row(static_cast<uint32_t>(y));
-      for (int32_t x = left; x < right; ++x) sums[static_cast<size_t>((x - left) / REDUCTION)].add(row[x]);
+      const uint32_t* row = frame.row(static_cast<uint32_t>(y)) + left;
+      for (int32_t i = 0; i < whole_blocks; ++i) {
+        BlockSums& block = sums[static_cast<size_t>(i)];
+        for (int32_t c = 0; c < REDUCTION; ++c) block.add(row[i * REDUCTION + c]);
+      }
+      if (static_cast<uint32_t>(whole_blocks) < small_width) {  // a last, narrower block
+        BlockSums& last = sums[static_cast<size_t>(whole_blocks)];
+        for (int32_t x = whole_blocks * REDUCTION; x < right - left; ++x) last.add(row[x]);
+      }
     }
     const auto rows = static_cast<uint32_t>(row_end - row_begin);
     uint32_t* out = small.row(j);
     for (uint32_t i = 0; i < small_width; ++i) {
       const int32_t col_begin = left + static_cast<int32_t>(i) * REDUCTION;
       const auto cols = static_cast<uint32_t>(std::min(col_begin + REDUCTION, right) - col_begin);
-      out[i] = sums[i].rounded_mean(std::max(cols * rows, 1u));
+      out[i] = sums[i].rounded_mean(cols * rows);
     }
   }
   return small;
@@ -173,14 +181,13 @@ std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout) {
 }
 
 void render_backdrop_now(Pixmap& target, const ScaledLayers& layers, float scale, const BackdropRequest& request) {
-  draw_animated_background(target, layers.hero, scale, layers.hero_x, layers.hero_y, layers.overlay.pixmap,
-                           request.t);
+  draw_animated_background(target, layers.hero, scale, layers.hero_x, layers.hero_y, layers.overlay.pixmap, request.t);
   composite_panels(target, draw_panels(target, scale, request.panels));
 }
 
 BackdropScene copy_backdrop_scene(const UiState& ui) {
-  return BackdropScene{ui.layers.hero,         ui.layers.hero_x, ui.layers.hero_y,           ui.layers.overlay.pixmap,
-                       ui.scale,               ui.canvas.pixmap.width(), ui.canvas.pixmap.height()};
+  return BackdropScene{ui.layers.hero, ui.layers.hero_x,         ui.layers.hero_y,         ui.layers.overlay.pixmap,
+                       ui.scale,       ui.canvas.pixmap.width(), ui.canvas.pixmap.height()};
 }
 
 bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelBackdrop> b) {
@@ -202,8 +209,7 @@ Pixmap BackdropRenderer::render(const BackdropRequest& request) {
   // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before
   // the glass is composited on.
   Pixmap frame = Pixmap::make(scene_.width, scene_.height);
-  draw_animated_background(frame, scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, scene_.overlay,
-                           request.t);
+  draw_animated_background(frame, scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, scene_.overlay, request.t);
   if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
     panel_images_ = draw_panels(frame, scene_.scale, request.panels);
     last_panels_ = request.panels;

@@ -55,8 +55,7 @@ struct PanelCut {
   uint32_t small_height = 0;
   float sigma = 0.0f;
 };
-std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale,
-                                  const PanelBackdrop& panel);
+std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale, const PanelBackdrop& panel);
 
 // The frame's pixels in columns left..right-1 and rows top..bottom-1 averaged over 4 x 4 blocks (edge blocks
 // average fewer pixels), rounded per channel.
@@ -88,7 +87,7 @@ struct BackdropScene {
   float hero_y = 0.0f;
   Pixmap overlay;
   float scale = 1.0f;
-  uint32_t width = 1;   // the canvas size
+  uint32_t width = 1;  // the canvas size
   uint32_t height = 1;
 };
 BackdropScene copy_backdrop_scene(const UiState& ui);

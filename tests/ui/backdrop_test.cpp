@@ -70,8 +70,11 @@ TEST(BackdropBackground, HeroIsScaledAboutThePointItsOverflowSplitKeeps) {
       {-44.0f, -15.84f, 1.0f, 1.08f, {-44.0f, -15.84f, 1.0f}},
       {-44.0f, -15.84f, 2.0f, 1.08f, {-88.0f, -31.68f, 1.0f}},
       // Zoom 1.02 about (550, 198): the picture of the window's shape still reaches past the top edge.
-      {-44.0f, -15.84f, 1.0f, 1.02f, {-594.0f * 1.02f / 1.08f + 550.0f, -213.84f * 1.02f / 1.08f + 198.0f,
-                                      1.02f / 1.08f}},
+      {-44.0f,
+       -15.84f,
+       1.0f,
+       1.02f,
+       {-594.0f * 1.02f / 1.08f + 550.0f, -213.84f * 1.02f / 1.08f + 198.0f, 1.02f / 1.08f}},
   };
   for (const auto& c : cases) {
     const HeroPlacement at = hero_placement(c.hero_x, c.hero_y, c.scale, c.zoom);
@@ -98,7 +101,8 @@ TEST(BackdropBackground, HeroCoversEveryPixelOfTheWindowAtEveryZoom) {
         const auto odd = std::ranges::find_if(frame.pixels(), [&](uint32_t p) { return p != expected; });
         EXPECT_TRUE(odd == frame.pixels().end())
             << "scale " << scale << ", picture " << picture.w << "x" << picture.h << ", t " << t << ": pixel "
-            << (odd - frame.pixels().begin()) % frame.width() << "," << (odd - frame.pixels().begin()) / frame.width() << " is " << std::hex << *odd << " not " << expected;
+            << (odd - frame.pixels().begin()) % frame.width() << "," << (odd - frame.pixels().begin()) / frame.width()
+            << " is " << std::hex << *odd << " not " << expected;
       }
     }
   }
@@ -141,11 +145,11 @@ TEST(GlassPanel, CutSizeAndBlurPerScale) {
 
 TEST(GlassPanel, PanelOutsideTheFrameOrNotFiniteGivesNoImage) {
   const PanelBackdrop cases[] = {
-      {1200.0f, 10.0f, 100.0f, 20.0f, 4.0f, 8.0f},   // right of the window
-      {10.0f, -80.0f, 100.0f, 20.0f, 4.0f, 8.0f},    // above it
-      {10.0f, 10.0f, 0.0f, 20.0f, 4.0f, 8.0f},       // no width
-      {NaN, 10.0f, 100.0f, 20.0f, 4.0f, 8.0f},       // no position
-      {10.0f, 10.0f, 100.0f, NaN, 4.0f, 8.0f},       // no height
+      {1200.0f, 10.0f, 100.0f, 20.0f, 4.0f, 8.0f},  // right of the window
+      {10.0f, -80.0f, 100.0f, 20.0f, 4.0f, 8.0f},   // above it
+      {10.0f, 10.0f, 0.0f, 20.0f, 4.0f, 8.0f},      // no width
+      {NaN, 10.0f, 100.0f, 20.0f, 4.0f, 8.0f},      // no position
+      {10.0f, 10.0f, 100.0f, NaN, 4.0f, 8.0f},      // no height
   };
   const Pixmap frame = Pixmap::make(1100, 660);
   for (const auto& panel : cases) {
@@ -188,7 +192,7 @@ TEST(GlassPanel, GlassOfAPlainFrameIsThatColourInsideAndClearOutsideTheCorners) 
   EXPECT_EQ(footer->image.width(), 1064u);
   EXPECT_EQ(footer->image.height(), 104u);
   EXPECT_EQ(footer->image.pixel(532, 52), colour);
-  EXPECT_EQ(footer->image.pixel(0, 0), 0u);        // outside the rounded corner
+  EXPECT_EQ(footer->image.pixel(0, 0), 0u);  // outside the rounded corner
   EXPECT_EQ(footer->image.pixel(1063, 103), 0u);
   EXPECT_EQ(footer->image.pixel(532, 0), colour);  // the straight edge keeps its pixels
   const auto header = draw_panel(frame, 1.0f, HEADER);
@@ -228,10 +232,8 @@ TEST(GlassPanel, MainPanelsFollowTheLayout) {
   layout.server_panel_y = 302.0f;
   layout.server_panel_height = 180.0f;
   const auto panels = main_panel_backdrops(layout);
-  const std::vector<PanelBackdrop> expected{HEADER,
-                                            {678.0f, 70.0f, 404.0f, 220.0f, 16.0f, 12.0f},
-                                            {678.0f, 302.0f, 404.0f, 180.0f, 16.0f, 12.0f},
-                                            FOOTER};
+  const std::vector<PanelBackdrop> expected{
+      HEADER, {678.0f, 70.0f, 404.0f, 220.0f, 16.0f, 12.0f}, {678.0f, 302.0f, 404.0f, 180.0f, 16.0f, 12.0f}, FOOTER};
   EXPECT_FALSE(panel_lists_differ(panels, expected));
 }
 
@@ -245,14 +247,12 @@ TEST(BackdropRenderer, PanelsAreDrawnAgainAfterASecondOrWhenTheListChanges) {
     const std::vector<PanelBackdrop>* panels;
     uint64_t renders;  // after the request
   } steps[] = {
-      {10.0, &list, 1},           // the first request always draws them
-      {10.5, &list, 1},           // half a second later: kept
-      {10.999, &list, 1},
-      {11.0, &list, 2},           // a second after the last drawing
-      {11.1, &moved, 3},          // one field changed
-      {11.2, &moved, 3},
-      {11.3, &shorter, 4},        // another length
-      {11.4, &not_a_number, 5},   // NaN never equals itself
+      {10.0, &list, 1},                               // the first request always draws them
+      {10.5, &list, 1},                               // half a second later: kept
+      {10.999, &list, 1},       {11.0, &list, 2},     // a second after the last drawing
+      {11.1, &moved, 3},                              // one field changed
+      {11.2, &moved, 3},        {11.3, &shorter, 4},  // another length
+      {11.4, &not_a_number, 5},                       // NaN never equals itself
       {11.5, &not_a_number, 6},
   };
   BackdropRenderer renderer(ramp_scene(1.0f));
@@ -284,7 +284,8 @@ TEST(BackdropRenderer, FirstReplyIsTheSynchronousBackdropAndPanelsOutsideLeaveTh
   render_backdrop_now(now, ui.layers, ui.scale, request);
   EXPECT_TRUE(same_pixels(renderer.render(request), now));
 
-  const BackdropRequest outside{2.5, {{1200.0f, 0.0f, 50.0f, 50.0f, 0.0f, 10.0f}, {0.0f, 700.0f, 50.0f, 5.0f, 0.0f, 1.0f}}};
+  const BackdropRequest outside{2.5,
+                                {{1200.0f, 0.0f, 50.0f, 50.0f, 0.0f, 10.0f}, {0.0f, 700.0f, 50.0f, 5.0f, 0.0f, 1.0f}}};
   Pixmap plain = Pixmap::make(ui.canvas.pixmap.width(), ui.canvas.pixmap.height());
   draw_animated_background(plain, ui.layers.hero, ui.scale, ui.layers.hero_x, ui.layers.hero_y,
                            ui.layers.overlay.pixmap, 2.5);
@@ -371,8 +372,8 @@ TEST(BackdropWorkerConcurrent, SlowerWorkerNeverGrowsAQueue) {
   BackdropWorkerLink link;
   link.requests = std::move(request_sender);
   link.replies = std::move(reply_receiver);
-  link.thread = std::jthread(backdrop_render_worker, ramp_scene(2.0f), std::move(request_receiver),
-                             std::move(reply_sender));
+  link.thread =
+      std::jthread(backdrop_render_worker, ramp_scene(2.0f), std::move(request_receiver), std::move(reply_sender));
   const uint32_t width = device_size(WINDOW_WIDTH, 2.0f);
   const uint32_t height = device_size(WINDOW_HEIGHT, 2.0f);
   int offered = 0;
