@@ -18,6 +18,7 @@
 #include "ui/pointer.h"
 #include "ui/tween.h"
 #include "ui/widgets.h"
+#include "util/text.h"
 
 namespace qo {
 namespace {
@@ -65,9 +66,21 @@ std::vector<DialogOption> fps_options() {
   return options;
 }
 
-std::vector<DialogOption> renderer_options() { return {{"0", "OpenGL 2 (clássico)"}, {"1", "OpenGL 3 (recomendado)"}}; }
+std::vector<DialogOption> renderer_options() {
+  return {{"0", "OpenGL 2 (clássico)"}, {"1", "OpenGL 3 (recomendado)"}};
+}
 
-std::vector<DialogOption> language_options() { return {{"Por", "Português"}, {"Eng", "English"}, {"Spn", "Español"}}; }
+std::vector<DialogOption> language_options() {
+  return {{"Por", "Português"}, {"Eng", "English"}, {"Spn", "Español"}};
+}
+
+// The language row's id for a stored code: the game keeps a code's spelling ("ENG"), the row's ids are "Eng" and
+// the like. Without this the row would select its first language and a save would switch the player's language.
+std::string language_id(const std::vector<DialogOption>& languages, const std::string& lang) {
+  for (const DialogOption& option : languages)
+    if (ascii_iequals(option.id, lang)) return option.id;
+  return lang;
+}
 
 // Position of the first option whose id is `id` (byte for byte); 0 when none is.
 uint32_t index_of_id(const std::vector<DialogOption>& options, const std::string& id) {
@@ -311,7 +324,9 @@ SettingsDialogModel settings_dialog_model(const GameOptions& options, std::vecto
   model.rows[1] = {std::move(resolutions), std::to_string(options.resolution)};
   model.rows[2] = {fps_options(), std::to_string(options.fps_index)};
   model.rows[3] = {renderer_options(), options.render_state ? "1" : "0"};
-  model.rows[4] = {language_options(), options.lang};
+  std::vector<DialogOption> languages = language_options();
+  std::string lang = language_id(languages, options.lang);
+  model.rows[4] = {std::move(languages), std::move(lang)};
   model.volume = options.volume;
   model.sound = options.sound;
   model.music = options.music;

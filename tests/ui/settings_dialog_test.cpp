@@ -54,6 +54,16 @@ TEST(SettingsDialogModel, BuiltFromTheGameOptions) {
   EXPECT_FALSE(model.sound);
   EXPECT_TRUE(model.music);
 
+  // The game keeps a language code's spelling; the row still finds it, so a save keeps the language.
+  const struct {
+    const char* stored;
+    const char* id;
+  } languages[] = {{"ENG", "Eng"}, {"spn", "Spn"}, {"Por", "Por"}, {"xx", "xx"}};
+  for (const auto& l : languages) {
+    options.lang = l.stored;
+    EXPECT_EQ(settings_dialog_model(options, {}).rows[4].current_id, l.id) << l.stored;
+  }
+
   // A resolution list read from the game's folder replaces the built-in one.
   const SettingsDialogModel read = settings_dialog_model(options, options_of({"1", "3"}));
   EXPECT_EQ(read.rows[1].options, options_of({"1", "3"}));
