@@ -20,8 +20,8 @@ uint64_t StageTimers::total_ns(FrameStage stage) {
 }
 
 StageTimer::~StageTimer() {
-  const auto elapsed = std::chrono::steady_clock::now() - start_;
-  StageTimers::add(stage_, static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count()));
+  const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start_);
+  StageTimers::add(stage_, static_cast<uint64_t>(elapsed.count()));
 }
 
 }  // namespace qo

@@ -120,7 +120,8 @@ TEST_F(RenderModeProcess, BenchWritesItsReport) {
     Args options;
     std::string scale;
   } runs[] = {{{}, "1"}, {{"antes", "--Escala", "1.5"}, "1.5"}, {{"--escala", "grande"}, "1"}};
-  const std::regex stage(R"(  (fundo|vidro|compor|copia|faiscas|runa|logo|countdown): \d+\.\d ms total \(\d+\.\d\d ms/quadro\))");
+  const std::regex stage(
+      R"(  (fundo|vidro|compor|copia|faiscas|runa|logo|countdown): \d+\.\d ms total \(\d+\.\d\d ms/quadro\))");
   for (const auto& r : runs) {
     SCOPED_TRACE(r.scale);
     const std::filesystem::path report = game_ / "relatorio.txt";
