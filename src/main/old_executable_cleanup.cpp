@@ -1,13 +1,10 @@
 #include "main/old_executable_cleanup.h"
 
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "platform/detached_thread.h"
 #include "platform/process.h"
 #include "sealed/remove_with_retries.h"
 
@@ -40,19 +37,14 @@ void start_old_executable_cleanup(std::filesystem::path old_path) {
         std::lock_guard lock(state.mutex);
         ++state.running;
     }
-    try {
-        std::thread([path = std::move(old_path), &state] {
-            remove_file_with_retries(path);
-            {
-                std::lock_guard lock(state.mutex);
-                --state.running;
-            }
-            state.done.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
-        std::fputs("failed to spawn thread\n", stderr);
-        std::abort();
-    }
+    spawn_detached_thread([path = std::move(old_path), &state] {
+        remove_file_with_retries(path);
+        {
+            std::lock_guard lock(state.mutex);
+            --state.running;
+        }
+        state.done.notify_all();
+    });
 }
 
 void wait_for_old_executable_cleanup(std::chrono::milliseconds timeout) {

@@ -42,6 +42,8 @@ struct LauncherEnvironment {
 
 // Starts one update job; the default runs sealed_job_thread on a detached thread.
 using UpdateJobStarter = std::function<void(UpdateJob job)>;
+// Opens a web address; the default hands it to the desktop's browser (open_url).
+using UrlOpener = std::function<void(const std::string& url)>;
 
 struct LauncherApp {
     UiState ui;
@@ -64,6 +66,7 @@ struct LauncherApp {
     bool present_enabled = false;      // frames reach the screen only once the window was shown
     LauncherEnvironment environment;
     UpdateJobStarter start_job;        // empty: a detached thread
+    UrlOpener open_url;                // empty: the desktop's browser
 };
 
 // The title and message-box caption: ServerName when launcher.json has one (even empty), else "QoFenro".

@@ -67,10 +67,12 @@ inline LauncherEnvironment unreachable_test_environment() {
 
 // A record over `base_folder` (also the release folder) with a bare UI state (fonts and fixed clocks only:
 // nothing drawn), its own event channel and `window` as its window. Jobs are recorded in `started_jobs`
-// instead of run unless the test sets `app->start_job` itself.
+// instead of run, and pages in `opened_urls`,
+// unless the test sets `app->start_job` or `app->open_url` itself.
 struct TestApp {
     std::unique_ptr<LauncherApp> app;
     std::shared_ptr<std::vector<UpdateJob>> started_jobs = std::make_shared<std::vector<UpdateJob>>();
+    std::shared_ptr<std::vector<std::string>> opened_urls = std::make_shared<std::vector<std::string>>();
 };
 
 inline TestApp make_test_app(const std::filesystem::path& base_folder, WindowEffects* window,
@@ -85,6 +87,7 @@ inline TestApp make_test_app(const std::filesystem::path& base_folder, WindowEff
                                                            .window = window,
                                                            .environment = std::move(environment)});
     result.app->start_job = [jobs = result.started_jobs](UpdateJob job) { jobs->push_back(std::move(job)); };
+    result.app->open_url = [urls = result.opened_urls](const std::string& url) { urls->push_back(url); };
     return result;
 }
 
