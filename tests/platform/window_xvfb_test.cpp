@@ -12,8 +12,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +24,7 @@
 #include "support/temp_dir.h"
 #include "support/virtual_display.h"
 #include "support/window_test_helpers.h"
+#include "support/x_screenshot.h"
 
 // X11 defines macros (None, Bool, Status) that must come after the test framework.
 #include <X11/Xatom.h>
@@ -300,39 +299,6 @@ TEST_F(WindowOnXvfb, CaptionBandStartsAWindowMoveInsteadOfAClick) {
     EXPECT_TRUE(move_requested);
 }
 
-// An X screenshot of a window (xwd's format, 32 bits per pixel): the 0xRRGGBB of each pixel, rows top-down.
-struct Screenshot {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> rgb;
-};
-
-std::optional<Screenshot> read_xwd(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
-    auto card32 = [&](std::size_t field) {  // header fields are big-endian
-        const std::size_t at = field * 4;
-        return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
-               (std::uint32_t{bytes[at + 2]} << 8) | std::uint32_t{bytes[at + 3]};
-    };
-    if (bytes.size() < 100) return std::nullopt;
-    const std::uint32_t header_size = card32(0), width = card32(4), height = card32(5), byte_order = card32(7),
-                        bits_per_pixel = card32(11), bytes_per_line = card32(12), colours = card32(19);
-    if (bits_per_pixel != 32 || card32(14) != 0xFF0000 || card32(15) != 0xFF00 || card32(16) != 0xFF) return std::nullopt;
-    const std::size_t start = header_size + std::size_t{colours} * 12;
-    if (bytes.size() < start + std::size_t{bytes_per_line} * height) return std::nullopt;
-    Screenshot shot{static_cast<int>(width), static_cast<int>(height), {}};
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const unsigned char* p = &bytes[start + std::size_t{y} * bytes_per_line + x * 4];
-            const std::uint32_t word = byte_order == 0 ? (p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24)
-                                                       : (std::uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]);
-            shot.rgb.push_back(word & 0xFFFFFF);
-        }
-    }
-    return shot;
-}
-
 TEST_F(WindowOnXvfb, AnXwdCaptureShowsExactlyThePresentedPixels) {
     ASSERT_NO_FATAL_FAILURE(open_window());
     auto frame_of = [](std::uint32_t seed) {
@@ -360,7 +326,7 @@ TEST_F(WindowOnXvfb, AnXwdCaptureShowsExactlyThePresentedPixels) {
 
     const auto file = temp_.path() / "window.xwd";
     ASSERT_TRUE(run("/usr/bin/xwd", {"-silent", "-id", std::to_string(window_->native_handle()), "-out", file.string()}));
-    const auto shot = read_xwd(file);
+    const auto shot = test::read_xwd(file);
     ASSERT_TRUE(shot);
     ASSERT_EQ(shot->width, kWidth);
     ASSERT_EQ(shot->height, kHeight);
