@@ -177,7 +177,8 @@ int main(int argc, char** argv) {
     const double first_ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
     if (!framed) {
         fmt::print("first frame: none within 20 s\n");
-        kill(pid, SIGTERM);
+        kill(pid, SIGKILL);  // it may sit in a message box, which outlives SIGTERM
+        waitpid(pid, nullptr, 0);
         return 1;
     }
     XWindowAttributes a{};
@@ -213,7 +214,7 @@ int main(int argc, char** argv) {
     int status = 0;
     const bool ended = wait_until([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10s, 10ms);
     if (!ended) {
-        kill(pid, SIGTERM);
+        kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
     fmt::print("close box: {}\n", ended && WIFEXITED(status) ? fmt::format("exit code {}", WEXITSTATUS(status))
