@@ -3,6 +3,7 @@
 // the test release key, a game folder of the test's own and a window that records what it was asked to do.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -50,9 +51,12 @@ public:
     void show_message_box(std::string_view caption, std::string_view text, MessageBoxKind kind) override {
         calls.push_back(std::string("message ") + (kind == MessageBoxKind::Error ? "error " : "info ") +
                         std::string(caption) + ": " + std::string(text));
+        if (while_message_box_shows) while_message_box_shows();
     }
 
     bool captured = false;
+    // Runs while a (modal) message box is up, as a handler served meanwhile would.
+    std::function<void()> while_message_box_shows;
 };
 
 // Servers nobody listens on (127.0.0.1, port 9): tests that need a real one pass their own environment.
