@@ -59,6 +59,36 @@ uint32_t selected_number(const SettingsDialogState& dialog, size_t row, uint32_t
     return value;
 }
 
+// Shows the value list of `row` with its selection in the middle where the list allows.
+void show_value_list(UiState& ui, uint32_t row) {
+    if (row >= DIALOG_ROW_COUNT) return;
+    SettingsDialogState& dialog = *ui.dialog;
+    dialog.list_open = true;
+    dialog.open_row = row;
+    const auto count = static_cast<int64_t>(dialog.options[row].size());
+    const auto visible = static_cast<int64_t>(dialog_list_placement(dialog, row).visible);
+    const int64_t centred = static_cast<int64_t>(dialog.selected[row]) - visible / 2;
+    dialog.scroll = static_cast<uint32_t>(std::min(std::max<int64_t>(centred, 0), count - visible));
+    dialog.dirty = true;
+    refresh_dialog_regions(ui);
+}
+
+// What "Salvar" sends: each row's selected id (a row whose selection has no option, or whose id is not a number,
+// gives that value's default), the volume and the two switches.
+SaveOptionsAction save_options_request(const SettingsDialogState& dialog) {
+    SaveOptionsAction save;
+    save.window_mode = selected_number(dialog, ROW_WINDOW_MODE, 1);
+    save.resolution = selected_number(dialog, ROW_RESOLUTION, 1);
+    save.fps_index = selected_number(dialog, ROW_FPS_LIMIT, 5);
+    save.render_state = selected_number(dialog, ROW_RENDERER, 0);
+    const DialogOption* language = selected_option(dialog, ROW_LANGUAGE);
+    save.lang = language != nullptr ? language->id : std::string();
+    save.volume = dialog.volume;
+    save.sound = dialog.sound;
+    save.music = dialog.music;
+    return save;
+}
+
 }  // namespace
 
 void press_in_dialog(UiState& ui, const Hover& hit, float x) {
@@ -130,33 +160,6 @@ void escape_in_dialog(UiState& ui) {
     } else {
         close_settings_dialog(ui);
     }
-}
-
-void show_value_list(UiState& ui, uint32_t row) {
-    if (row >= DIALOG_ROW_COUNT) return;
-    SettingsDialogState& dialog = *ui.dialog;
-    dialog.list_open = true;
-    dialog.open_row = row;
-    const auto count = static_cast<int64_t>(dialog.options[row].size());
-    const auto visible = static_cast<int64_t>(dialog_list_placement(dialog, row).visible);
-    const int64_t centred = static_cast<int64_t>(dialog.selected[row]) - visible / 2;
-    dialog.scroll = static_cast<uint32_t>(std::min(std::max<int64_t>(centred, 0), count - visible));
-    dialog.dirty = true;
-    refresh_dialog_regions(ui);
-}
-
-SaveOptionsAction save_options_request(const SettingsDialogState& dialog) {
-    SaveOptionsAction save;
-    save.window_mode = selected_number(dialog, ROW_WINDOW_MODE, 1);
-    save.resolution = selected_number(dialog, ROW_RESOLUTION, 1);
-    save.fps_index = selected_number(dialog, ROW_FPS_LIMIT, 5);
-    save.render_state = selected_number(dialog, ROW_RENDERER, 0);
-    const DialogOption* language = selected_option(dialog, ROW_LANGUAGE);
-    save.lang = language != nullptr ? language->id : std::string();
-    save.volume = dialog.volume;
-    save.sound = dialog.sound;
-    save.music = dialog.music;
-    return save;
 }
 
 }  // namespace qo

@@ -1,7 +1,6 @@
 #pragma once
 // The settings dialog's share of the window procedure: presses, releases, the wheel and Escape while the dialog
-// is open, the value lists and the request a save sends. Every function here expects the dialog open.
-#include <cstdint>
+// is open. Every function here expects the dialog open.
 #include <optional>
 
 #include "ui/ui_action.h"
@@ -23,12 +22,5 @@ void scroll_value_list(UiState& ui, int delta);
 
 // Escape: hides a shown value list, else closes the dialog.
 void escape_in_dialog(UiState& ui);
-
-// Shows the value list of `row` with its selection in the middle where the list allows.
-void show_value_list(UiState& ui, uint32_t row);
-
-// What "Salvar" sends: each row's selected id (a row whose selection has no option, or whose id is not a number,
-// gives that value's default), the volume and the two switches.
-SaveOptionsAction save_options_request(const SettingsDialogState& dialog);
 
 }  // namespace qo
