@@ -6,7 +6,6 @@
 #include "settings/game_options.h"
 #include "support/scoped_env.h"
 #include "win/play_button.h"
-#include "win/test_app.h"
 #include "win/test_game.h"
 
 namespace qo {
@@ -15,17 +14,9 @@ namespace fs = std::filesystem;
 
 using Commands = std::vector<WindowCommand>;
 
-// A launcher over a game folder of its own whose active release holds the recording game, with an update job
-// running (Play held, a download under way).
-struct Launcher {
-    test::TempDir root;
-    fs::path release_folder = test::install_recording_game(root.path());
-    test::RecordingWindow window;
-    test::TestApp test_app = test::make_test_app(root.path(), &window);
-    LauncherApp& app = *test_app.app;
-
+// A launcher over the recording game with an update job running (Play held, a download under way).
+struct Launcher : test::GameLauncher {
     Launcher() {
-        app.release = ActiveRelease{release_folder};
         app.busy = true;
         hold_play(app, "verificando...");
         app.ui.status_text = "Baixando arquivos...";

@@ -6,7 +6,6 @@
 
 #include "support/scoped_env.h"
 #include "win/event_drain.h"
-#include "win/test_app.h"
 #include "win/test_game.h"
 
 namespace qo {
@@ -15,16 +14,7 @@ namespace fs = std::filesystem;
 
 using Commands = std::vector<WindowCommand>;
 
-// A launcher over a game folder of its own whose active release holds the recording game.
-struct Launcher {
-    test::TempDir root;
-    fs::path release_folder = test::install_recording_game(root.path());
-    test::RecordingWindow window;
-    test::TestApp test_app = test::make_test_app(root.path(), &window);
-    LauncherApp& app = *test_app.app;
-
-    Launcher() { app.release = ActiveRelease{release_folder}; }
-};
+using Launcher = test::GameLauncher;
 
 void flip_last_byte(const fs::path& file) {
     std::string bytes = test::read_file(file);

@@ -1,6 +1,6 @@
 #pragma once
-// A signed test release whose game is a shell script that records how it was started, and the wait for that
-// record.
+// A signed test release whose game is a shell script that records how it was started, the wait for that
+// record, and a launcher over such a release.
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -9,6 +9,7 @@
 
 #include "support/release_builder.h"
 #include "support/temp_dir.h"
+#include "win/test_app.h"
 
 namespace qo::test {
 
@@ -38,5 +39,16 @@ inline std::string wait_for_game_record(const std::filesystem::path& folder,
 inline std::string expected_game_record(const std::filesystem::path& folder) {
     return std::filesystem::canonical(folder).string() + "\n-launcher\n";
 }
+
+// A launcher over a game folder of its own whose active release holds the recording game.
+struct GameLauncher {
+    TempDir root;
+    std::filesystem::path release_folder = install_recording_game(root.path());
+    RecordingWindow window;
+    TestApp test_app = make_test_app(root.path(), &window);
+    LauncherApp& app = *test_app.app;
+
+    GameLauncher() { app.release = ActiveRelease{release_folder}; }
+};
 
 }  // namespace qo::test
