@@ -38,8 +38,8 @@ bool game_exe_present(const LauncherApp& app) {
 void launch_game(LauncherApp& app) {
     hold_play(app, "abrindo o jogo...");
     if (auto started = start_verified_game(app, app.release.folder / game_exe_name(app)); !started) {
-        app.commands.push_back(
-            MessageBoxCommand{fmt::format("Não foi possível abrir o jogo:\n{}", started.error()), MessageBoxKind::Error});
+        app.commands.push_back(MessageBoxCommand{fmt::format("Não foi possível abrir o jogo:\n{}", started.error()),
+                                                 MessageBoxKind::Error});
         offer_play(app, "cliente pronto");
         return;
     }

@@ -34,7 +34,8 @@ protected:
     // The game's store refuses writes (its folders lose their write permission).
     void make_store_read_only() {
         store_options(stored_options());
-        for (const fs::path& folder : {config / "QoFenro/registry/software/kalvet/qo2/config", config / "QoFenro/registry"})
+        const fs::path store = config / "QoFenro/registry";
+        for (const fs::path& folder : {store / "software/kalvet/qo2/config", store})
             fs::permissions(folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                             fs::perm_options::remove);
     }
@@ -273,8 +274,9 @@ TEST_F(Dispatcher, RefusedSaveKeepsTheDialogOpenWithTheReason) {
     ASSERT_TRUE(app.ui.dialog);
     EXPECT_FALSE(app.ui.dialog->saving);
     ASSERT_TRUE(app.ui.dialog->notice);
-    EXPECT_TRUE(app.ui.dialog->notice->starts_with("Não foi possível salvar as configurações: ")) << *app.ui.dialog->notice;
-    EXPECT_GT(app.ui.dialog->notice->size(), std::string_view("Não foi possível salvar as configurações: ").size());
+    const std::string_view lead = "Não foi possível salvar as configurações: ";
+    EXPECT_TRUE(app.ui.dialog->notice->starts_with(lead)) << *app.ui.dialog->notice;
+    EXPECT_GT(app.ui.dialog->notice->size(), lead.size());
     EXPECT_FALSE(app.ui.dialog->cached_layer);
     EXPECT_TRUE(app.ui.dialog->dirty);
     EXPECT_TRUE(app.commands.empty());  // no message box

@@ -46,7 +46,8 @@ TEST(GameStart, ReleaseThatFailsItsChecksShowsWhyAndStartsNothing) {
         {"game altered after signing", [](const fs::path& f) { flip_last_byte(f / "Main.exe"); }},
         {"game missing", [](const fs::path& f) { fs::remove(f / "Main.exe"); }},
         {"asset index missing", [](const fs::path& f) { fs::remove(f / "Assets/assets.idx"); }},
-        {"asset index of another kind", [](const fs::path& f) { test::write_file(f / "Assets/assets.idx", "garbage"); }},
+        {"asset index of another kind",
+         [](const fs::path& f) { test::write_file(f / "Assets/assets.idx", "not an index"); }},
     };
     std::vector<std::unique_ptr<Launcher>> launchers;
     for (const Case& c : cases) {
