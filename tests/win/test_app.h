@@ -86,10 +86,16 @@ inline TestApp make_test_app(const std::filesystem::path& base_folder, WindowEff
     result.app = std::make_unique<LauncherApp>(LauncherApp{.ui = make_bare_test_ui(),
                                                            .event_sender = channel.sender,
                                                            .event_receiver = std::move(channel.receiver),
+                                                           .last_check_ns = {},
                                                            .base_folder = base_folder,
                                                            .release = ActiveRelease{base_folder},
+                                                           .commands = {},
+                                                           .config = {},
                                                            .window = window,
-                                                           .environment = std::move(environment)});
+                                                           .pressed = {},
+                                                           .environment = std::move(environment),
+                                                           .start_job = {},
+                                                           .open_url = {}});
     result.app->start_job = [jobs = result.started_jobs](UpdateJob job) { jobs->push_back(std::move(job)); };
     result.app->open_url = [urls = result.opened_urls](const std::string& url) { urls->push_back(url); };
     return result;
