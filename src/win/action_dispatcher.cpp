@@ -103,9 +103,9 @@ void save_options(LauncherApp& app, const SaveOptionsAction& chosen) {
     show_window_mode(app.ui, options.window_mode);
 }
 
-UpdateJob update_job_for(const LauncherApp& app) {
+ReleaseUpdateJob update_job_for(const LauncherApp& app) {
     const LauncherEnvironment& environment = app.environment;
-    return UpdateJob{.sender = app.event_sender,
+    return ReleaseUpdateJob{.sender = app.event_sender,
                      .game_folder = app.base_folder,
                      .active_folder = app.release.folder,
                      .cancel = app.stop_flag,
@@ -138,7 +138,7 @@ void start_update_job(LauncherApp& app) {
     if (app.busy) return;
     hold_play(app, "verificando...");
     app.busy = true;
-    UpdateJob job = update_job_for(app);
+    ReleaseUpdateJob job = update_job_for(app);
     if (app.start_job) {
         app.start_job(std::move(job));
         return;

@@ -41,7 +41,7 @@ struct LauncherEnvironment {
 };
 
 // Starts one update job; the default runs sealed_job_thread on a detached thread.
-using UpdateJobStarter = std::function<void(UpdateJob job)>;
+using UpdateJobStarter = std::function<void(ReleaseUpdateJob job)>;
 // Opens a web address; the default hands it to the desktop's browser (open_url).
 using UrlOpener = std::function<void(const std::string& url)>;
 

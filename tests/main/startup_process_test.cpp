@@ -79,8 +79,11 @@ protected:
 // The window runs (on SDL's offscreen driver here) until a termination signal closes it like the desktop's close.
 TEST_F(LauncherProcess, LoneLauncherTakesTheMutexAndLetsGoAtExit) {
     auto launcher = start({}, {}, true);
-    // Asking for the mutex any earlier could take it before the launcher does.
-    ASSERT_FALSE(launcher->wait_for_exit(1500ms).has_value()) << output();
+    // launcher.json is written on a first start just before the window opens; asking for the mutex any earlier
+    // could take it before the launcher does, and a signal before the window exists ends the process outright.
+    const std::filesystem::path config = game_ / "Data/Launcher/launcher.json";
+    for (int i = 0; i < 3000 && !std::filesystem::exists(config); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_FALSE(launcher->wait_for_exit(1000ms).has_value()) << output();
     EXPECT_TRUE(create_named_mutex(SINGLE_INSTANCE_MUTEX).already_exists);
     launcher->request_stop();
     EXPECT_EQ(launcher->wait_for_exit(30s), 0) << output();

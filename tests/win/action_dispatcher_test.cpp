@@ -135,7 +135,7 @@ TEST_F(Dispatcher, UpdateJobStartsOnceWithTheLaunchersSettings) {
     start_update_job(app);
     start_update_job(app);  // busy: ignored
     ASSERT_EQ(test_app.started_jobs->size(), 1u);
-    const UpdateJob& job = test_app.started_jobs->front();
+    const ReleaseUpdateJob& job = test_app.started_jobs->front();
     EXPECT_EQ(job.game_folder, root.path());
     EXPECT_EQ(job.active_folder, root / "Versions/abc");
     EXPECT_EQ(job.cancel.get(), app.stop_flag.get());

@@ -75,7 +75,8 @@ inline LauncherEnvironment unreachable_test_environment() {
 // unless the test sets `app->start_job` or `app->open_url` itself.
 struct TestApp {
     std::unique_ptr<LauncherApp> app;
-    std::shared_ptr<std::vector<UpdateJob>> started_jobs = std::make_shared<std::vector<UpdateJob>>();
+    std::shared_ptr<std::vector<ReleaseUpdateJob>> started_jobs =
+        std::make_shared<std::vector<ReleaseUpdateJob>>();
     std::shared_ptr<std::vector<std::string>> opened_urls = std::make_shared<std::vector<std::string>>();
 };
 
@@ -96,7 +97,9 @@ inline TestApp make_test_app(const std::filesystem::path& base_folder, WindowEff
                                                            .environment = std::move(environment),
                                                            .start_job = {},
                                                            .open_url = {}});
-    result.app->start_job = [jobs = result.started_jobs](UpdateJob job) { jobs->push_back(std::move(job)); };
+    result.app->start_job = [jobs = result.started_jobs](ReleaseUpdateJob job) {
+        jobs->push_back(std::move(job));
+    };
     result.app->open_url = [urls = result.opened_urls](const std::string& url) { urls->push_back(url); };
     return result;
 }
