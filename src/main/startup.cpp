@@ -1,6 +1,8 @@
 #include "main/startup.h"
 
 #include <chrono>
+#include <expected>
+#include <string>
 #include <filesystem>
 
 #include "main/deployment_endpoints.h"
@@ -11,6 +13,8 @@
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
 #include "platform/process.h"
+#include "sealed/signature.h"
+#include "win/window_shell.h"
 
 namespace qo {
 namespace {
@@ -18,12 +22,28 @@ namespace {
 // A removal of the old executable still retrying when the launcher ends gets this much longer.
 constexpr std::chrono::milliseconds kCleanupGraceAtExit{1000};
 
-// Hands the interactive launcher to its window and returns the exit code. The launcher window is not part of
-// this build yet: the start ends here with a message.
-int open_launcher_window([[maybe_unused]] const std::filesystem::path& game_dir,
-                         [[maybe_unused]] bool skip_self_update) {
-    show_message_box("QoFenro", "A janela do launcher ainda não está disponível.", MessageBoxKind::Error);
-    return 1;
+// What the launcher window is given of the executable's deployment. A build without a release key could verify
+// nothing it downloads or starts: it says so and ends instead of opening a window that can never play.
+std::expected<LauncherEnvironment, std::string> launcher_environment() {
+    const Deployment& values = deployment();
+    auto key = ReleaseKey::from_blob(values.release_key_blob);
+    if (!key) return std::unexpected(std::string("A chave de verificação das versões não está configurada."));
+    return LauncherEnvironment{.site_base_url = values.site_base_url,
+                               .update_base_url = values.update_base_url,
+                               .extra_ca_file = values.extra_ca_file,
+                               .game_server = values.game_server,
+                               .release_key = std::move(*key),
+                               .exe = current_exe_path()};
+}
+
+// Hands the interactive launcher to its window and returns the exit code.
+int open_launcher_window(const std::filesystem::path& game_dir, bool skip_self_update) {
+    auto environment = launcher_environment();
+    if (!environment) {
+        show_message_box("QoFenro", environment.error(), MessageBoxKind::Error);
+        return 1;
+    }
+    return run_main_window(game_dir, skip_self_update, *environment);
 }
 
 int interactive_start(const std::vector<std::string>& arguments) {

@@ -7,7 +7,7 @@
 
 namespace qo {
 
-void sealed_job_thread(UpdateJob job) {
+void sealed_job_thread(ReleaseUpdateJob job) {
     if (!job.skip_self_update && self_update_launcher(*job.cancel, job.self_update)) {
         send_ui_event(job.sender, JobFinished{true});
         return;

@@ -13,7 +13,8 @@
 
 namespace qo {
 
-struct UpdateJob {
+// What one job of the window is given (the manifest updater's own job is UpdateJob, updater/manifest_update.h).
+struct ReleaseUpdateJob {
     UiEventSender sender;
     std::filesystem::path game_folder;
     std::filesystem::path active_folder;           // the folder of the current ActiveRelease
@@ -24,6 +25,6 @@ struct UpdateJob {
 };
 
 // Thread body of one update job.
-void sealed_job_thread(UpdateJob job);
+void sealed_job_thread(ReleaseUpdateJob job);
 
 }  // namespace qo

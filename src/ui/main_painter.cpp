@@ -41,11 +41,6 @@ Color accent_color(const NewsRow& row, float alpha = 1.0f) {
   return rgb8(row.color[0], row.color[1], row.color[2], alpha);
 }
 
-void fill_circle(Canvas& canvas, const Color& color, float cx, float cy, float r) {
-  if (const auto path = circle_path(cx, cy, r))
-    fill_path(canvas.pixmap, *path, solid_paint(color), FillRule::Winding, canvas.transform());
-}
-
 void fill_box(Canvas& canvas, const Color& color, float x0, float y0, float x1, float y1) {
   fill_rect(canvas.pixmap, RectF{x0, y0, x1 - x0, y1 - y0}, solid_paint(color), canvas.transform());
 }

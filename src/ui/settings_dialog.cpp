@@ -114,11 +114,6 @@ bool hovered(const UiState& ui, HitKind kind, uint32_t index = 0) {
   return ui.hover.kind == kind && ui.hover.index == index;
 }
 
-void fill_circle(Canvas& canvas, const Color& color, float cx, float cy, float r) {
-  if (const auto path = circle_path(cx, cy, r))
-    fill_path(canvas.pixmap, *path, solid_paint(color), FillRule::Winding, canvas.transform());
-}
-
 // Text centred on x, its top at `top`.
 void draw_centred_text(const UiState& ui, Canvas& canvas, const Font& font, float size, float centre_x, float top,
                        std::string_view text, const Color& color) {

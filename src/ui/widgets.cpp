@@ -17,11 +17,6 @@ namespace {
 constexpr float COUNTDOWN_BOX_HEIGHT = 68.5f;
 constexpr float COUNTDOWN_CENTER_X = 330.0f;
 
-void fill_circle(Canvas& canvas, const Color& color, float cx, float cy, float r) {
-  if (const auto path = circle_path(cx, cy, r))
-    fill_path(canvas.pixmap, *path, solid_paint(color), FillRule::Winding, canvas.transform());
-}
-
 void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, float opacity,
                           const std::array<float, 4>& widths) {
   const Font& label_font = ui.fonts.manrope_regular;
@@ -154,6 +149,11 @@ void draw_rounded_button_box(Canvas& canvas, const Icon& icon, float x, float y,
     icon_color = mix(COLOR_MUTED, COLOR_BRIGHT, hover);
   }
   draw_icon(canvas, icon, x + 11.5f, y + 10.5f, 11.0f, CLOSE_ICON_VIEW_SIZE, icon_color, 1.6f);
+}
+
+void fill_circle(Canvas& canvas, const Color& color, float cx, float cy, float r) {
+  if (const auto path = circle_path(cx, cy, r))
+    fill_path(canvas.pixmap, *path, solid_paint(color), FillRule::Winding, canvas.transform());
 }
 
 }  // namespace qo

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "gfx/canvas.h"
+#include "gfx/color.h"
 #include "gfx/icon.h"
 #include "ui/sprite_cache.h"
 
@@ -42,5 +43,8 @@ void draw_toggle_switch(Canvas& canvas, bool on, float x, float y, float knob_po
 // A 34 x 32 button: its box shows only while hovered (`hover` already eased), the icon (10-unit view) always.
 // The danger variant is the window's close button (red box, icon brightening to white).
 void draw_rounded_button_box(Canvas& canvas, const Icon& icon, float x, float y, float hover, bool danger_variant);
+
+// A filled, anti-aliased circle in the canvas's logical coordinates.
+void fill_circle(Canvas& canvas, const Color& color, float cx, float cy, float r);
 
 }  // namespace qo

@@ -9,6 +9,9 @@ namespace qo {
 // The game executable's file name in the release folder: always "Main.exe".
 std::string game_exe_name(const LauncherApp& app);
 
+// Whether the game executable of the active release is there (its metadata can be read).
+bool game_exe_present(const LauncherApp& app);
+
 // Checks the executable's signature and the asset index, then starts the game with "-launcher" in the release
 // folder; on success the window is minimised and the after-launch timer armed, on failure an error message box
 // is queued and Play offered again.

@@ -41,7 +41,7 @@ struct LauncherEnvironment {
 };
 
 // Starts one update job; the default runs sealed_job_thread on a detached thread.
-using UpdateJobStarter = std::function<void(UpdateJob job)>;
+using UpdateJobStarter = std::function<void(ReleaseUpdateJob job)>;
 // Opens a web address; the default hands it to the desktop's browser (open_url).
 using UrlOpener = std::function<void(const std::string& url)>;
 
@@ -49,24 +49,25 @@ struct LauncherApp {
     UiState ui;
     UiEventSender event_sender;      // cloned for every background thread
     UiEventReceiver event_receiver;  // drained on each UI wake-up
-    std::optional<std::int64_t> last_check_ns;  // ui.clock's monotonic instant of the last successful update
-    std::filesystem::path base_folder;  // the launcher's folder; Data/Launcher/launcher.json lives under it
-    ActiveRelease release;              // its folder holds Main.exe and is the game's working folder
-    std::vector<WindowCommand> commands;
-    LauncherConfig config;
+    std::optional<std::int64_t> last_check_ns{};  // ui.clock's monotonic instant of the last successful update
+    std::filesystem::path base_folder{};  // the launcher's folder; Data/Launcher/launcher.json lives under it
+    ActiveRelease release{};              // its folder holds Main.exe and is the game's working folder
+    std::vector<WindowCommand> commands{};
+    LauncherConfig config{};
     std::shared_ptr<std::atomic<bool>> stop_flag = std::make_shared<std::atomic<bool>>(false);
     WindowEffects* window = nullptr;  // set once the window exists
     bool play_enabled = false;
     bool busy = false;                 // an update job runs
     bool launch_after_update = false;  // start the game when the running job ends well
     bool skip_self_update = false;     // the --teste argument
-    Hover pressed;                     // region under the pointer at button-down
+    Hover pressed{};                   // region under the pointer at button-down
     bool mouse_tracked = false;
     bool minimized = false;
     bool present_enabled = false;      // frames reach the screen only once the window was shown
     LauncherEnvironment environment;
-    UpdateJobStarter start_job;        // empty: a detached thread
-    UrlOpener open_url;                // empty: the desktop's browser
+    UpdateJobStarter start_job{};      // empty: a detached thread
+    UrlOpener open_url{};              // empty: the desktop's browser
+    bool borrowed = false;             // an entry point of the shell works on the record (app_slot.h)
 };
 
 // The title and message-box caption: ServerName when launcher.json has one (even empty), else "QoFenro".

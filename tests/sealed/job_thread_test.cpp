@@ -50,7 +50,7 @@ protected:
 
     std::vector<std::string> run(bool skip_self_update) {
         UiEventChannel channel = make_ui_event_channel();
-        UpdateJob job{.sender = channel.sender,
+        ReleaseUpdateJob job{.sender = channel.sender,
                       .game_folder = root.path(),
                       .active_folder = root.path(),
                       .cancel = std::make_shared<std::atomic<bool>>(false),

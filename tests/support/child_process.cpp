@@ -67,6 +67,10 @@ ChildProcess::~ChildProcess() {
     ::waitpid(pid_, &status, 0);
 }
 
+void ChildProcess::request_stop() {
+    if (pid_ > 0 && !exit_code_) ::kill(pid_, SIGTERM);
+}
+
 std::optional<int> ChildProcess::wait_for_exit(std::chrono::milliseconds timeout) {
     if (exit_code_ || pid_ <= 0) return exit_code_;
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -27,6 +27,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    int pid() const { return pid_; }
+
+    // Asks the child to end (SIGTERM) without waiting.
+    void request_stop();
 
     // The exit code once the child has ended within the time-out; nothing while it still runs (or when it was
     // ended by a signal, which counts as -signal).

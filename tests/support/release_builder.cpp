@@ -56,6 +56,12 @@ std::filesystem::path install_test_release(const PublishedRelease& release, cons
                                            bool make_active) {
     const std::filesystem::path folder = root / "Versions" / release.release_id;
     if (auto ok = release::write_release_folder(release, folder); !ok) throw std::runtime_error(ok.error());
+    // The game executable is left startable, as the updater leaves it.
+    if (std::filesystem::exists(folder / "Main.exe"))
+        std::filesystem::permissions(folder / "Main.exe", std::filesystem::perms::owner_exec |
+                                                              std::filesystem::perms::group_exec |
+                                                              std::filesystem::perms::others_exec,
+                                     std::filesystem::perm_options::add);
     if (make_active) {
         std::ofstream out(root / "active-release", std::ios::binary | std::ios::trunc);
         out << release.release_id;

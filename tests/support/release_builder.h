@@ -32,8 +32,8 @@ std::string sign_with_test_key(std::string_view body);
 // Writes the server tree of `release` under `server_folder` (what the HTTPS test server serves).
 void publish_test_release(const PublishedRelease& release, const std::filesystem::path& server_folder);
 
-// Installs `release` as root/Versions/<id> (its files and release.kxm) and, when asked, records it in
-// root/active-release. Returns the release folder.
+// Installs `release` as root/Versions/<id> (its files and release.kxm, Main.exe executable as the updater leaves
+// it) and, when asked, records it in root/active-release. Returns the release folder.
 std::filesystem::path install_test_release(const PublishedRelease& release, const std::filesystem::path& root,
                                            bool make_active = true);
 

@@ -3,6 +3,7 @@
 // the test release key, a game folder of the test's own and a window that records what it was asked to do.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -50,9 +51,12 @@ public:
     void show_message_box(std::string_view caption, std::string_view text, MessageBoxKind kind) override {
         calls.push_back(std::string("message ") + (kind == MessageBoxKind::Error ? "error " : "info ") +
                         std::string(caption) + ": " + std::string(text));
+        if (while_message_box_shows) while_message_box_shows();
     }
 
     bool captured = false;
+    // Runs while a (modal) message box is up, as a handler served meanwhile would.
+    std::function<void()> while_message_box_shows;
 };
 
 // Servers nobody listens on (127.0.0.1, port 9): tests that need a real one pass their own environment.
@@ -71,7 +75,8 @@ inline LauncherEnvironment unreachable_test_environment() {
 // unless the test sets `app->start_job` or `app->open_url` itself.
 struct TestApp {
     std::unique_ptr<LauncherApp> app;
-    std::shared_ptr<std::vector<UpdateJob>> started_jobs = std::make_shared<std::vector<UpdateJob>>();
+    std::shared_ptr<std::vector<ReleaseUpdateJob>> started_jobs =
+        std::make_shared<std::vector<ReleaseUpdateJob>>();
     std::shared_ptr<std::vector<std::string>> opened_urls = std::make_shared<std::vector<std::string>>();
 };
 
@@ -82,11 +87,19 @@ inline TestApp make_test_app(const std::filesystem::path& base_folder, WindowEff
     result.app = std::make_unique<LauncherApp>(LauncherApp{.ui = make_bare_test_ui(),
                                                            .event_sender = channel.sender,
                                                            .event_receiver = std::move(channel.receiver),
+                                                           .last_check_ns = {},
                                                            .base_folder = base_folder,
                                                            .release = ActiveRelease{base_folder},
+                                                           .commands = {},
+                                                           .config = {},
                                                            .window = window,
-                                                           .environment = std::move(environment)});
-    result.app->start_job = [jobs = result.started_jobs](UpdateJob job) { jobs->push_back(std::move(job)); };
+                                                           .pressed = {},
+                                                           .environment = std::move(environment),
+                                                           .start_job = {},
+                                                           .open_url = {}});
+    result.app->start_job = [jobs = result.started_jobs](ReleaseUpdateJob job) {
+        jobs->push_back(std::move(job));
+    };
     result.app->open_url = [urls = result.opened_urls](const std::string& url) { urls->push_back(url); };
     return result;
 }
