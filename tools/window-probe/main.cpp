@@ -14,7 +14,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -82,9 +84,9 @@ bool shows_a_frame(Display* x, Window window) {
     return false;
 }
 
-// utime + stime of the process and all its threads, in seconds.
-double cpu_seconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+// utime + stime in seconds of what a /proc stat file describes: a process with all its threads, or one thread.
+double cpu_seconds(const std::string& stat_file) {
+    std::ifstream in(stat_file);
     std::string text((std::istreambuf_iterator<char>(in)), {});
     const auto close = text.rfind(')');
     if (close == std::string::npos) return 0;
@@ -107,12 +109,36 @@ double status_mb(pid_t pid, const std::string& key) {
     return 0;
 }
 
-// Percent of one core over `span`.
-double cpu_percent(pid_t pid, std::chrono::seconds span) {
+double cpu_seconds(pid_t pid) { return cpu_seconds("/proc/" + std::to_string(pid) + "/stat"); }
+
+// Processor seconds per thread, by thread id, with each thread's name.
+std::map<std::string, std::pair<std::string, double>> thread_seconds(pid_t pid) {
+    std::map<std::string, std::pair<std::string, double>> threads;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        threads[task.path().filename().string()] = {name, cpu_seconds((task.path() / "stat").string())};
+    }
+    return threads;
+}
+
+// Percent of one core over `span`; with `per_thread`, each thread that used any is printed too.
+double cpu_percent(pid_t pid, std::chrono::seconds span, bool per_thread = false) {
     const double c0 = cpu_seconds(pid);
+    const auto threads0 = thread_seconds(pid);
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(span);
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (per_thread) {
+        for (const auto& [id, thread] : thread_seconds(pid)) {
+            const auto before = threads0.find(id);
+            const double used = thread.second - (before == threads0.end() ? 0.0 : before->second.second);
+            if (used > 0) fmt::print("  thread {} ({}): {:.1f} %\n", id, thread.first, 100.0 * used / wall);
+        }
+    }
     return 100.0 * (cpu_seconds(pid) - c0) / wall;
 }
 
@@ -188,7 +214,8 @@ int main(int argc, char** argv) {
     fmt::print("first frame on screen: {:.0f} ms after the process start\n", first_ms);
 
     std::this_thread::sleep_for(3s);  // the opening animations run their course
-    fmt::print("animated main screen, 10 s: {:.1f} % of one core\n", cpu_percent(pid, 10s));
+    const double animated = cpu_percent(pid, 10s, true);
+    fmt::print("animated main screen, 10 s: {:.1f} % of one core (threads above)\n", animated);
     fmt::print("resident memory: {:.1f} MB (peak {:.1f} MB)\n", status_mb(pid, "VmRSS"), status_mb(pid, "VmHWM"));
 
     XIconifyWindow(x, *window, DefaultScreen(x));
