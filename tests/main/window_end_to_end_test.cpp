@@ -111,6 +111,13 @@ constexpr Area kStaticAreas[] = {
 // Where the settings dialog's panel lies over the main screen.
 constexpr Area kDialogPanel{"dialog panel", 320, 80, 460, 500};
 
+// A screenshot as an opaque pixmap.
+Pixmap screenshot_pixmap(const test::Screenshot& shot) {
+    Pixmap picture = Pixmap::make(static_cast<std::uint32_t>(shot.width), static_cast<std::uint32_t>(shot.height));
+    for (std::size_t i = 0; i < shot.rgb.size(); ++i) picture.pixels()[i] = 0xFF000000u | shot.rgb[i];
+    return picture;
+}
+
 // Mean absolute difference per channel (0..255) between a screenshot and a picture over an area at `scale`.
 double mean_difference(const test::Screenshot& shot, const Pixmap& picture, const Area& area, double scale) {
     const int x0 = static_cast<int>(area.x * scale), y0 = static_cast<int>(area.y * scale);
@@ -314,9 +321,7 @@ protected:
     static void keep_picture(const std::string& name, const test::Screenshot& shot) {
         const char* folder = std::getenv("QO_TEST_PICTURES");
         if (!folder || !*folder) return;
-        Pixmap picture = Pixmap::make(static_cast<std::uint32_t>(shot.width), static_cast<std::uint32_t>(shot.height));
-        for (std::size_t i = 0; i < shot.rgb.size(); ++i) picture.pixels()[i] = 0xFF000000u | shot.rgb[i];
-        if (const auto png = encode_png(picture)) {
+        if (const auto png = encode_png(screenshot_pixmap(shot))) {
             test::write_file(fs::path(folder) / (name + ".png"), std::string(png->begin(), png->end()));
         }
     }
@@ -421,11 +426,17 @@ TEST_F(LauncherEndToEndXvfb, SettingsDialogSavesToTheGameStoresAndCloses) {
     click(*window, controls.settings);
     ASSERT_TRUE(eventually([&] { return nearer(*window, *dialog_screen, *main_screen, kDialogPanel); }, 5s))
         << "the dialog did not open";
-    // Frame limit 144 from the row's list, sound switched, then "Salvar". The procedure hit-tests against the
-    // regions of the last painted frame, so each click waits a few frames for the one before it to be drawn.
-    for (Point at : {controls.fps_row, controls.fps_144, controls.sound_switch, controls.save}) {
-        xdotool({"mousemove", screen_x(*window, at.x), screen_y(*window, at.y), "click", "1", "sleep", "0.15"});
-    }
+    // Frame limit 144 from the row's list, sound switched, then "Salvar". The procedure hit-tests the list's
+    // items against the regions of the last painted frame, so the item is clicked once the list is on screen.
+    const auto with_list_closed = screenshot(*window);
+    ASSERT_TRUE(with_list_closed);
+    click(*window, controls.fps_row);
+    const Area list{"frame-limit list", 475, static_cast<int>(controls.fps_144.y) - 10, 290, 20};
+    ASSERT_TRUE(eventually([&] {
+        const auto shot = screenshot(*window);
+        return shot && mean_difference(*shot, screenshot_pixmap(*with_list_closed), list, 1) > 10;
+    }, 5s)) << "the list did not open";
+    for (Point at : {controls.fps_144, controls.sound_switch, controls.save}) click(*window, at);
     EXPECT_TRUE(eventually([&] { return load_game_options(release_folder()).fps_index == 3; }, 10s));
     const GameOptions after = load_game_options(release_folder());
     EXPECT_EQ(after.sound, !before.sound);
