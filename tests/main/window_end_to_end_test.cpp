@@ -131,7 +131,9 @@ double mean_difference(const test::Screenshot& shot, const Pixmap& picture, cons
         for (int x = x0; x < x1; ++x) {
             const std::uint32_t a = shot.at(x, y);
             const std::uint32_t b = picture.pixel(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
-            for (int shift : {0, 8, 16}) sum += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+            for (int shift : {0, 8, 16}) {
+                sum += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+            }
             count += 3;
         }
     }
@@ -399,11 +401,19 @@ TEST_F(LauncherEndToEndXvfb, DraggingTheHeaderBandMovesTheWindow) {
     start_launcher();
     const auto window = wait_for_window();
     ASSERT_TRUE(window);
+    // Once the start's work is done (the update has installed the release), the window answers promptly.
+    ASSERT_TRUE(eventually([&] { return fs::exists(game_ / "active-release"); }, 30s));
     const auto [left, top] = origin(*window);
-    // The window manager follows the pointer from the press on; it sees each step of the way.
-    xdotool({"mousemove", screen_x(*window, controls.header_band.x), screen_y(*window, controls.header_band.y),
-             "mousedown", "1", "sleep", "0.2", "mousemove_relative", "--", "60", "40", "sleep", "0.1",
-             "mousemove_relative", "--", "60", "40", "sleep", "0.1", "mouseup", "1"});
+    // The press makes the launcher ask the window manager to move the window; from then on the window manager
+    // keeps it where the pointer is relative to the press. The pointer travels in ten steps over a second, so a
+    // move that starts late still ends where the pointer does.
+    std::vector<std::string> drag{"mousemove", screen_x(*window, controls.header_band.x),
+                                  screen_y(*window, controls.header_band.y), "mousedown", "1"};
+    for (int step = 0; step < 10; ++step) {
+        drag.insert(drag.end(), {"sleep", "0.1", "mousemove_relative", "--", "12", "8"});
+    }
+    drag.insert(drag.end(), {"sleep", "0.2", "mouseup", "1"});
+    xdotool(drag);
     EXPECT_TRUE(eventually([&] { return origin(*window) == std::pair{left + 120, top + 80}; }, 5s))
         << "from " << left << "," << top << " to " << origin(*window).first << "," << origin(*window).second;
 }
