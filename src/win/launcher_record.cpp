@@ -6,15 +6,9 @@
 #include "sealed/release_store.h"
 #include "settings/game_options.h"
 #include "ui/status.h"
-#include "ui/tween.h"
+#include "win/play_button.h"
 
 namespace qo {
-
-void show_windowed_mode(UiState& ui, std::uint32_t window_mode) {
-    ui.windowed = window_mode == 1;
-    tween_retarget(ui.windowed_knob, ui.windowed ? 1.0f : 0.0f, ui.ui_clock);
-    ui.redraw_needed = true;
-}
 
 std::unique_ptr<LauncherApp> make_launcher_app(UiState ui, const std::filesystem::path& base_folder,
                                                bool skip_self_update, const LauncherEnvironment& environment) {
@@ -32,7 +26,7 @@ std::unique_ptr<LauncherApp> make_launcher_app(UiState ui, const std::filesystem
                                                          .skip_self_update = skip_self_update,
                                                          .environment = environment});
     apply_remote_config_to_ui(app->ui, app->config);
-    show_windowed_mode(app->ui, load_game_options(app->release.folder).window_mode);
+    show_window_mode(app->ui, load_game_options(app->release.folder).window_mode);
     return app;
 }
 

@@ -14,7 +14,4 @@ namespace qo {
 std::unique_ptr<LauncherApp> make_launcher_app(UiState ui, const std::filesystem::path& base_folder,
                                                bool skip_self_update, const LauncherEnvironment& environment);
 
-// The switch follows the game's window mode: on (knob at 1) for a window, off for the other modes.
-void show_windowed_mode(UiState& ui, std::uint32_t window_mode);
-
 }  // namespace qo

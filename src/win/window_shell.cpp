@@ -5,7 +5,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <expected>
 #include <memory>
+#include <string>
+#include <thread>
+#include <variant>
 
 #include "events/remote_config_thread.h"
 #include "events/server_status_probe.h"
@@ -25,6 +29,8 @@ namespace {
 
 // Scales closer than this are the same.
 constexpr double SAME_SCALE = 0.001;
+// How long a running update job is given, once the window is gone, to see the stop flag and end.
+constexpr std::chrono::milliseconds JOB_END_GRACE{2000};
 
 std::int64_t monotonic_now_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -114,6 +120,19 @@ void run_message_loop(LauncherApp& app, SdlWindow& window) {
     }
 }
 
+// An update job that still runs when the window has gone sees the stop flag at its next step: it removes its
+// partial downloads, lets go of the update lock and sends its end. Waiting for that end (for a short while at
+// most) keeps the process from ending under its workers in the middle of a transfer.
+void let_update_job_end(LauncherApp& app) {
+    const auto deadline = std::chrono::steady_clock::now() + JOB_END_GRACE;
+    while (app.busy && std::chrono::steady_clock::now() < deadline) {
+        while (const auto event = app.event_receiver.try_receive()) {
+            if (std::holds_alternative<JobFinished>(*event)) app.busy = false;
+        }
+        if (app.busy) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 }  // namespace
 
 int run_main_window(const std::filesystem::path& base_folder, bool skip_self_update,
@@ -139,9 +158,9 @@ int run_main_window(const std::filesystem::path& base_folder, bool skip_self_upd
     run_message_loop(*app, *window);
 
     // The record goes first: its event channel closes, so background threads stop waking the window, and the
-    // backdrop worker is joined. The other threads are not waited for: the probe ends on the stop flag, the rest
-    // with the process.
+    // backdrop worker is joined. The probe ends on the stop flag and the remote fetch with the process.
     window->set_draggable_test({});
+    let_update_job_end(*app);
     app.reset();
     window.reset();
     return 0;
