@@ -189,9 +189,11 @@ struct SettingsDialogState {
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
-// The decoded pictures (built-in or overridden); never changed after construction.
+// The pictures (built-in or overridden); never changed after construction. The hero picture is kept as its
+// file's bytes: decoded at full size it is several times the window, and only its scaled layer is drawn, so it
+// is decoded again each time the layers are rebuilt.
 struct SourceImages {
-  Pixmap hero;
+  std::vector<uint8_t> hero_file;
   Pixmap logo;
   Pixmap crest;
 };

@@ -54,7 +54,8 @@ TEST(HeroCover, FitsTheWindowWithTheZoomReserve) {
 
 TEST(HeroCover, LayerIsResampledToTheDeviceSize) {
   auto ui = test::make_test_ui(1.5f);
-  const RectF r = hero_cover_rect(ui.images.hero.width(), ui.images.hero.height());
+  const Pixmap hero = decode_hero_picture(ui.images.hero_file);
+  const RectF r = hero_cover_rect(hero.width(), hero.height());
   EXPECT_EQ(ui.layers.hero.width(), static_cast<uint32_t>(std::ceil(r.w * 1.5f)));
   EXPECT_EQ(ui.layers.hero.height(), static_cast<uint32_t>(std::ceil(r.h * 1.5f)));
   EXPECT_EQ(ui.layers.hero_x, r.x);
