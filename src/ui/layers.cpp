@@ -71,7 +71,7 @@ Canvas build_overlay(uint32_t width, uint32_t height, float scale) {
 void build_hero_layer(ScaledLayers& layers, std::span<const uint8_t> hero_file, float scale) {
   const Pixmap hero = decode_hero_picture(hero_file);
   const RectF rect = hero_cover_rect(hero.width(), hero.height());
-  layers.hero = resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale));
+  layers.hero = std::make_shared<const Pixmap>(resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale)));
   layers.hero_x = rect.x;
   layers.hero_y = rect.y;
   layers.hero_w = rect.w;
@@ -167,7 +167,7 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
 
   ScaledLayers& layers = ui.layers;
   build_hero_layer(layers, ui.images.hero_file, scale);
-  layers.overlay = build_overlay(ui.canvas_width, ui.canvas_height, scale);
+  layers.overlay = std::make_shared<const Pixmap>(build_overlay(ui.canvas_width, ui.canvas_height, scale).pixmap);
   build_crest_glow(layers, ui.images.crest, scale);
   build_logo_glow(layers, ui.images.logo, scale);
   layers.glow_dot = build_glow_dot(scale);
