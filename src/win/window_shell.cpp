@@ -101,16 +101,17 @@ void show_first_frame(LauncherApp& app, SdlWindow& window) {
 // Messages are routed as they come. While something on screen moves, a frame is drawn once per interval and the
 // loop waits for the next deadline or message; while nothing can move it waits for a message alone.
 // Freed memory goes back to the system after the moments that leave the most of it behind: the opening (the
-// pictures decoded at full size, the backdrops painted on this thread until the worker takes over) and the
-// settings dialog's close (its snapshot, blurred backdrop and layer, each the canvas's size).
+// pictures decoded at full size, the backdrops painted on this thread until the worker takes over), the settings
+// dialog's opening (the blur of its backdrop) and its close (its snapshot, blurred backdrop and layer, each the
+// canvas's size).
 class MemorySettler {
  public:
     void after_frame(const UiState& ui) {
         const bool worker_started = !worker_seen_ && ui.backdrop.has_value();
-        const bool dialog_closed = dialog_seen_ && !ui.dialog;
+        const bool dialog_changed = dialog_seen_ != ui.dialog.has_value();
         worker_seen_ = worker_seen_ || worker_started;
         dialog_seen_ = ui.dialog.has_value();
-        if (worker_started || dialog_closed) return_free_memory_to_system();
+        if (worker_started || dialog_changed) return_free_memory_to_system();
     }
 
  private:
