@@ -38,6 +38,15 @@ Pixmap load_picture(const std::filesystem::path& launcher_folder, std::string_vi
   return Pixmap::make(16, 16);
 }
 
+// The override's bytes when they decode as the hero picture, else the embedded ones (which decode_hero_picture
+// turns into the transparent square if they ever failed, as for the other pictures).
+std::vector<uint8_t> hero_picture_file(const std::filesystem::path& launcher_folder) {
+  auto override_bytes = read_media_file(launcher_folder, HERO_IMAGE_NAME, {});
+  if (!override_bytes.empty() && decode_webp_to_pixmap(override_bytes)) return override_bytes;
+  const auto embedded = embedded_asset(std::string("images/") + std::string(HERO_IMAGE_NAME));
+  return std::vector<uint8_t>(embedded.begin(), embedded.end());
+}
+
 }  // namespace
 
 std::filesystem::path media_override_dir(const std::filesystem::path& launcher_folder) {
@@ -63,7 +72,7 @@ UiState load_assets_and_init_ui(float scale, const UiEnvironment& environment) {
   const auto system_font = environment.find_system_font ? environment.find_system_font() : std::nullopt;
   UiState ui(load_font_set(system_font), environment.clock);
   ui.icons = build_builtin_icons();
-  ui.images.hero = load_picture(environment.launcher_folder, HERO_IMAGE_NAME, decode_webp_to_pixmap);
+  ui.images.hero_file = hero_picture_file(environment.launcher_folder);
   ui.images.logo = load_picture(environment.launcher_folder, LOGO_IMAGE_NAME, decode_png);
   ui.images.crest = load_picture(environment.launcher_folder, CREST_IMAGE_NAME, decode_png);
   ui.spark_rng = spark_rng_from_seed(spark_seed_from_wall_clock(environment.clock.wall_ns()));

@@ -181,12 +181,12 @@ std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout) {
 }
 
 void render_backdrop_now(Pixmap& target, const ScaledLayers& layers, float scale, const BackdropRequest& request) {
-  draw_animated_background(target, layers.hero, scale, layers.hero_x, layers.hero_y, layers.overlay.pixmap, request.t);
+  draw_animated_background(target, *layers.hero, scale, layers.hero_x, layers.hero_y, *layers.overlay, request.t);
   composite_panels(target, draw_panels(target, scale, request.panels));
 }
 
 BackdropScene copy_backdrop_scene(const UiState& ui) {
-  return BackdropScene{ui.layers.hero, ui.layers.hero_x,         ui.layers.hero_y,         ui.layers.overlay.pixmap,
+  return BackdropScene{ui.layers.hero, ui.layers.hero_x,         ui.layers.hero_y,         ui.layers.overlay,
                        ui.scale,       ui.canvas.pixmap.width(), ui.canvas.pixmap.height()};
 }
 
@@ -209,7 +209,8 @@ Pixmap BackdropRenderer::render(const BackdropRequest& request) {
   // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before
   // the glass is composited on.
   Pixmap frame = Pixmap::make(scene_.width, scene_.height);
-  draw_animated_background(frame, scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, scene_.overlay, request.t);
+  draw_animated_background(frame, *scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, *scene_.overlay,
+                           request.t);
   if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
     panel_images_ = draw_panels(frame, scene_.scale, request.panels);
     last_panels_ = request.panels;

@@ -80,17 +80,17 @@ std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout);
 // afresh, in a canvas-sized frame. What the frame painter shows before the worker starts.
 void render_backdrop_now(Pixmap& target, const ScaledLayers& layers, float scale, const BackdropRequest& request);
 
-// What the worker draws from: its own copies of the scaled layers it needs.
+// What the worker draws from: the scaled layers it needs, shared with the window's state.
 struct BackdropScene {
-  Pixmap hero;
+  SharedPixmap hero = std::make_shared<const Pixmap>();
   float hero_x = 0.0f;
   float hero_y = 0.0f;
-  Pixmap overlay;
+  SharedPixmap overlay = std::make_shared<const Pixmap>();
   float scale = 1.0f;
   uint32_t width = 1;  // the canvas size
   uint32_t height = 1;
 };
-BackdropScene copy_backdrop_scene(const UiState& ui);
+BackdropScene copy_backdrop_scene(const UiState& ui);  // shares the layers, copies the rest
 
 // The worker's drawing state: the frame it paints the background into and the panel images it keeps.
 class BackdropRenderer {
@@ -121,7 +121,7 @@ bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelB
 void backdrop_render_worker(BackdropScene scene, BoundedReceiver<BackdropRequest> requests,
                             BoundedSender<BackdropReply> replies);
 
-// Starts the worker with copies of the state's scaled layers.
+// Starts the worker on the state's scaled layers.
 BackdropWorkerLink start_backdrop_worker(const UiState& ui);
 
 // Offers a request without waiting; false when the worker is still busy with an earlier one (this frame's

@@ -104,8 +104,8 @@ void paint_backdrop_here(UiState& ui) {
   FrameLayers& frame = ui.frame;
   timed_stage(FrameStage::Background, [&] {
     const ScaledLayers& layers = ui.layers;
-    draw_animated_background(frame.background, layers.hero, ui.scale, layers.hero_x, layers.hero_y,
-                             layers.overlay.pixmap, ui.ui_clock);
+    draw_animated_background(frame.background, *layers.hero, ui.scale, layers.hero_x, layers.hero_y,
+                             *layers.overlay, ui.ui_clock);
   });
   timed_stage(FrameStage::Glass, [&] {
     const std::vector<PanelImage> glass = draw_panels(frame.background, ui.scale, main_panel_backdrops(ui.layout));

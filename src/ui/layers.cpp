@@ -8,6 +8,7 @@
 #include "gfx/glow.h"
 #include "gfx/gradient.h"
 #include "gfx/image_blit.h"
+#include "gfx/image_codec.h"
 #include "gfx/rasterizer.h"
 #include "gfx/resample.h"
 #include "gfx/shapes.h"
@@ -67,9 +68,10 @@ Canvas build_overlay(uint32_t width, uint32_t height, float scale) {
   return overlay;
 }
 
-void build_hero_layer(ScaledLayers& layers, const Pixmap& hero, float scale) {
+void build_hero_layer(ScaledLayers& layers, std::span<const uint8_t> hero_file, float scale) {
+  const Pixmap hero = decode_hero_picture(hero_file);
   const RectF rect = hero_cover_rect(hero.width(), hero.height());
-  layers.hero = resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale));
+  layers.hero = std::make_shared<const Pixmap>(resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale)));
   layers.hero_x = rect.x;
   layers.hero_y = rect.y;
   layers.hero_w = rect.w;
@@ -124,6 +126,11 @@ PictureArea build_picture_area(uint32_t width, uint32_t height, float scale) {
 
 }  // namespace
 
+Pixmap decode_hero_picture(std::span<const uint8_t> file) {
+  if (auto hero = decode_webp_to_pixmap(file)) return std::move(*hero);
+  return Pixmap::make(16, 16);
+}
+
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
   std::array<Pixmap, 4> copies;
   for (size_t k = 0; k < copies.size(); ++k) {
@@ -159,8 +166,8 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
   ui.canvas_height = ui.canvas.pixmap.height();
 
   ScaledLayers& layers = ui.layers;
-  build_hero_layer(layers, ui.images.hero, scale);
-  layers.overlay = build_overlay(ui.canvas_width, ui.canvas_height, scale);
+  build_hero_layer(layers, ui.images.hero_file, scale);
+  layers.overlay = std::make_shared<const Pixmap>(build_overlay(ui.canvas_width, ui.canvas_height, scale).pixmap);
   build_crest_glow(layers, ui.images.crest, scale);
   build_logo_glow(layers, ui.images.logo, scale);
   layers.glow_dot = build_glow_dot(scale);

@@ -3,6 +3,8 @@
 // picture fitted to cover the window, the darkening overlay with its glows, the logo and crest with their glows,
 // the glow dot, the picture area, the rune and the spark sprites.
 #include <array>
+#include <cstdint>
+#include <span>
 
 #include "gfx/canvas.h"
 #include "gfx/geometry.h"
@@ -23,6 +25,9 @@ inline constexpr float HERO_OVERFLOW_ABOVE = 0.3f;
 // The hero picture's logical rectangle: covering the window with the zoom reserve, overflow split evenly left
 // and right and 30 % above, 70 % below.
 RectF hero_cover_rect(uint32_t image_width, uint32_t image_height);
+
+// The hero picture from its file's bytes; a transparent 16 x 16 square when they do not decode.
+Pixmap decode_hero_picture(std::span<const uint8_t> file);
 
 // A transparent layer for the logical rectangle whose pixels fall on the canvas's pixels: its origin is
 // floor(x s) / s (same for y) and its size ceil((x + w) s) - floor(x s) by ceil((y + h) s) - floor(y s), at

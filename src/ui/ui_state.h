@@ -6,6 +6,7 @@
 #include <compare>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -189,9 +190,11 @@ struct SettingsDialogState {
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
-// The decoded pictures (built-in or overridden); never changed after construction.
+// The pictures (built-in or overridden); never changed after construction. The hero picture is kept as its
+// file's bytes: decoded at full size it is several times the window, and only its scaled layer is drawn, so it
+// is decoded again each time the layers are rebuilt.
 struct SourceImages {
-  Pixmap hero;
+  std::vector<uint8_t> hero_file;
   Pixmap logo;
   Pixmap crest;
 };
@@ -210,14 +213,20 @@ struct PictureArea {
   std::optional<Mask> mask;
 };
 
+// A layer read by the window's thread and the backdrop worker alike: shared rather than copied, never changed
+// once made (a rebuild makes a new one; the worker keeps the old until it is let go).
+using SharedPixmap = std::shared_ptr<const Pixmap>;
+
 // Everything rebuilt per scale by rebuild_scaled_layers.
 struct ScaledLayers {
-  Pixmap hero;              // the hero picture at its cover-fitted size (zoom reserve included)
+  SharedPixmap hero = std::make_shared<const Pixmap>();  // the hero picture at its cover-fitted size (zoom
+                                                         // reserve included)
   float hero_x = 0.0f;      // its logical top-left corner and size
   float hero_y = 0.0f;
   float hero_w = 0.0f;
   float hero_h = 0.0f;
-  Canvas overlay;           // darkening gradients and background glows, window-sized
+  SharedPixmap overlay = std::make_shared<const Pixmap>();  // darkening gradients and background glows,
+                                                            // window-sized
   Pixmap logo_glow;         // the logo inside its two glows
   uint32_t logo_glow_pad = 0;
   std::array<Pixmap, 4> logo_glow_copies;  // copy k drawn k/4 device pixel lower, one row taller

@@ -14,6 +14,7 @@
 #include "events/remote_config_thread.h"
 #include "events/server_status_probe.h"
 #include "platform/detached_thread.h"
+#include "platform/free_memory.h"
 #include "platform/window.h"
 #include "ui/assets.h"
 #include "ui/layers.h"
@@ -99,8 +100,28 @@ void show_first_frame(LauncherApp& app, SdlWindow& window) {
 
 // Messages are routed as they come. While something on screen moves, a frame is drawn once per interval and the
 // loop waits for the next deadline or message; while nothing can move it waits for a message alone.
+// Freed memory goes back to the system after the moments that leave the most of it behind: the opening (the
+// pictures decoded at full size, the backdrops painted on this thread until the worker takes over), the settings
+// dialog's opening (the blur of its backdrop) and its close (its snapshot, blurred backdrop and layer, each the
+// canvas's size).
+class MemorySettler {
+ public:
+    void after_frame(const UiState& ui) {
+        const bool worker_started = !worker_seen_ && ui.backdrop.has_value();
+        const bool dialog_changed = dialog_seen_ != ui.dialog.has_value();
+        worker_seen_ = worker_seen_ || worker_started;
+        dialog_seen_ = ui.dialog.has_value();
+        if (worker_started || dialog_changed) return_free_memory_to_system();
+    }
+
+ private:
+    bool worker_seen_ = false;
+    bool dialog_seen_ = false;
+};
+
 void run_message_loop(LauncherApp& app, SdlWindow& window) {
     FramePacer pacer(FRAME_INTERVAL_NS, monotonic_now_ns());
+    MemorySettler settler;
     for (;;) {
         while (const auto message = window.poll_message()) {
             if (route_window_message(app, *message) == LoopStep::End) return;
@@ -113,6 +134,7 @@ void run_message_loop(LauncherApp& app, SdlWindow& window) {
         if (pacer.frame_due(monotonic_now_ns())) {
             render_and_present(app);
             pacer.frame_drawn(monotonic_now_ns());
+            settler.after_frame(app.ui);
         }
         if (const auto message = window.wait_message_until(monotonic_instant(pacer.deadline_ns()))) {
             if (route_window_message(app, *message) == LoopStep::End) return;

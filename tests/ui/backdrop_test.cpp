@@ -26,28 +26,35 @@ bool same_pixels(const Pixmap& a, const Pixmap& b) {
   return a.width() == b.width() && a.height() == b.height() && std::ranges::equal(a.pixels(), b.pixels());
 }
 
+Pixmap filled(uint32_t width, uint32_t height, uint32_t word) {
+  Pixmap pixmap = Pixmap::make(width, height);
+  pixmap.fill_word(word);
+  return pixmap;
+}
+
 // A hero layer as the scaled-layer rebuild makes it, for a picture of w x h: steep vertical ramps, so every zoom
 // gives other pixels.
 BackdropScene ramp_scene(float scale, uint32_t w = 1100, uint32_t h = 660) {
   const RectF rect = hero_cover_rect(w, h);
   BackdropScene scene;
-  scene.hero = Pixmap::make(device_size(rect.w, scale), device_size(rect.h, scale));
-  for (uint32_t y = 0; y < scene.hero.height(); ++y) {
+  Pixmap hero = Pixmap::make(device_size(rect.w, scale), device_size(rect.h, scale));
+  for (uint32_t y = 0; y < hero.height(); ++y) {
     const uint32_t v = (y * 7) & 0xFF;
-    std::fill_n(scene.hero.row(y), scene.hero.width(), pack_argb(255, v, 255 - v, v / 2));
+    std::fill_n(hero.row(y), hero.width(), pack_argb(255, v, 255 - v, v / 2));
   }
+  scene.hero = std::make_shared<const Pixmap>(std::move(hero));
   scene.hero_x = rect.x;
   scene.hero_y = rect.y;
   scene.scale = scale;
   scene.width = device_size(WINDOW_WIDTH, scale);
   scene.height = device_size(WINDOW_HEIGHT, scale);
-  scene.overlay = Pixmap::make(scene.width, scene.height);
+  scene.overlay = std::make_shared<const Pixmap>(Pixmap::make(scene.width, scene.height));
   return scene;
 }
 
 Pixmap background_of(const BackdropScene& scene, double t) {
   Pixmap frame = Pixmap::make(scene.width, scene.height);
-  draw_animated_background(frame, scene.hero, scene.scale, scene.hero_x, scene.hero_y, scene.overlay, t);
+  draw_animated_background(frame, *scene.hero, scene.scale, scene.hero_x, scene.hero_y, *scene.overlay, t);
   return frame;
 }
 
@@ -94,7 +101,7 @@ TEST(BackdropBackground, HeroCoversEveryPixelOfTheWindowAtEveryZoom) {
   for (const float scale : {1.0f, 1.25f, 2.0f}) {
     for (const auto& picture : pictures) {
       BackdropScene scene = ramp_scene(scale, picture.w, picture.h);
-      scene.hero.fill_word(0xFFFFFFFFu);
+      scene.hero = std::make_shared<const Pixmap>(filled(scene.hero->width(), scene.hero->height(), 0xFFFFFFFFu));
       for (const double t : {0.0, 9.0, 18.0}) {
         const Pixmap frame = background_of(scene, t);
         const uint32_t expected = frame.pixel(frame.width() / 2, frame.height() / 2);
@@ -110,8 +117,11 @@ TEST(BackdropBackground, HeroCoversEveryPixelOfTheWindowAtEveryZoom) {
 
 TEST(BackdropBackground, GroundShowsThroughTheHeroAndTheOverlayLiesOnTop) {
   BackdropScene scene = ramp_scene(1.0f);
-  scene.hero.fill_word(0);  // a transparent picture leaves the ground
-  scene.overlay.set_pixel(5, 5, pack_argb(255, 1, 2, 3));
+  scene.hero = std::make_shared<const Pixmap>(filled(scene.hero->width(), scene.hero->height(), 0));  // a
+  // transparent picture leaves the ground
+  Pixmap overlay = Pixmap::make(scene.width, scene.height);
+  overlay.set_pixel(5, 5, pack_argb(255, 1, 2, 3));
+  scene.overlay = std::make_shared<const Pixmap>(std::move(overlay));
   const Pixmap frame = background_of(scene, 3.0);
   EXPECT_EQ(frame.pixel(0, 0), pack_argb(255, 6, 10, 9));
   EXPECT_EQ(frame.pixel(5, 5), pack_argb(255, 1, 2, 3));
@@ -287,8 +297,8 @@ TEST(BackdropRenderer, FirstReplyIsTheSynchronousBackdropAndPanelsOutsideLeaveTh
   const BackdropRequest outside{2.5,
                                 {{1200.0f, 0.0f, 50.0f, 50.0f, 0.0f, 10.0f}, {0.0f, 700.0f, 50.0f, 5.0f, 0.0f, 1.0f}}};
   Pixmap plain = Pixmap::make(ui.canvas.pixmap.width(), ui.canvas.pixmap.height());
-  draw_animated_background(plain, ui.layers.hero, ui.scale, ui.layers.hero_x, ui.layers.hero_y,
-                           ui.layers.overlay.pixmap, 2.5);
+  draw_animated_background(plain, *ui.layers.hero, ui.scale, ui.layers.hero_x, ui.layers.hero_y,
+                           *ui.layers.overlay, 2.5);
   EXPECT_TRUE(same_pixels(renderer.render(outside), plain));
 }
 

@@ -29,8 +29,8 @@ TEST(ScaledLayers, CanvasSizePerScale) {
     EXPECT_EQ(ui.canvas.pixmap.width(), c.width);
     EXPECT_EQ(ui.canvas.pixmap.height(), c.height);
     EXPECT_EQ(ui.canvas.scale, c.scale);
-    EXPECT_EQ(ui.layers.overlay.pixmap.width(), c.width);
-    EXPECT_EQ(ui.layers.overlay.pixmap.height(), c.height);
+    EXPECT_EQ(ui.layers.overlay->width(), c.width);
+    EXPECT_EQ(ui.layers.overlay->height(), c.height);
   }
 }
 
@@ -54,9 +54,10 @@ TEST(HeroCover, FitsTheWindowWithTheZoomReserve) {
 
 TEST(HeroCover, LayerIsResampledToTheDeviceSize) {
   auto ui = test::make_test_ui(1.5f);
-  const RectF r = hero_cover_rect(ui.images.hero.width(), ui.images.hero.height());
-  EXPECT_EQ(ui.layers.hero.width(), static_cast<uint32_t>(std::ceil(r.w * 1.5f)));
-  EXPECT_EQ(ui.layers.hero.height(), static_cast<uint32_t>(std::ceil(r.h * 1.5f)));
+  const Pixmap hero = decode_hero_picture(ui.images.hero_file);
+  const RectF r = hero_cover_rect(hero.width(), hero.height());
+  EXPECT_EQ(ui.layers.hero->width(), static_cast<uint32_t>(std::ceil(r.w * 1.5f)));
+  EXPECT_EQ(ui.layers.hero->height(), static_cast<uint32_t>(std::ceil(r.h * 1.5f)));
   EXPECT_EQ(ui.layers.hero_x, r.x);
   EXPECT_EQ(ui.layers.hero_y, r.y);
 }
@@ -66,8 +67,8 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
   const ScaledLayers first = ui.layers;
   rebuild_scaled_layers(ui, 1.25f);
   const ScaledLayers& second = ui.layers;
-  EXPECT_TRUE(same_pixels(first.hero, second.hero));
-  EXPECT_TRUE(same_pixels(first.overlay.pixmap, second.overlay.pixmap));
+  EXPECT_TRUE(same_pixels(*first.hero, *second.hero));
+  EXPECT_TRUE(same_pixels(*first.overlay, *second.overlay));
   EXPECT_TRUE(same_pixels(first.logo_glow, second.logo_glow));
   EXPECT_TRUE(same_pixels(first.crest_glow, second.crest_glow));
   EXPECT_TRUE(same_pixels(first.glow_dot.pixmap, second.glow_dot.pixmap));
@@ -96,7 +97,7 @@ TEST(ScaledLayers, GlowImagesAreSizedByScale) {
 
 TEST(ScaledLayers, OverlayDarkensTowardsTheRightAndTheBottom) {
   auto ui = test::make_test_ui();
-  const Pixmap& o = ui.layers.overlay.pixmap;
+  const Pixmap& o = *ui.layers.overlay;
   EXPECT_LT(pixel_alpha(o.pixel(300, 250)), pixel_alpha(o.pixel(1090, 250)));
   EXPECT_LT(pixel_alpha(o.pixel(600, 250)), pixel_alpha(o.pixel(600, 655)));
   EXPECT_EQ(pixel_alpha(o.pixel(1099, 659)), 255u);

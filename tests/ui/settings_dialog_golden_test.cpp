@@ -33,9 +33,9 @@ void paint_main_screen_picture(UiState& ui) {
 
   Pixmap& canvas = ui.canvas.pixmap;
   const float s = ui.scale;
-  draw_image_scaled(ui.layers.hero, canvas, ui.layers.hero_x * s, ui.layers.hero_y * s, 1.0f, 1.0f, 1.0f, false,
+  draw_image_scaled(*ui.layers.hero, canvas, ui.layers.hero_x * s, ui.layers.hero_y * s, 1.0f, 1.0f, 1.0f, false,
                     full_clip(canvas));
-  blend_pixmap_opacity(canvas, ui.layers.overlay.pixmap, 1.0f, 0, 0);
+  blend_pixmap_opacity(canvas, *ui.layers.overlay, 1.0f, 0, 0);
   const ElementLayers& layers = ui.element_layers;
   for (const Canvas* layer : {&layers.header, &layers.right_column, &layers.footer})
     blend_pixmap_opacity(canvas, layer->pixmap, 1.0f, round_to_i32(layer->origin_x * s),

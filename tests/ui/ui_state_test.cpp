@@ -127,7 +127,11 @@ TEST(MediaOverrides, EmptyMissingAndCorruptFilesFallBackToTheBuiltInPictures) {
   test::write_file(media_file(folder, LOGO_IMAGE_NAME), "\x89PNG\r\n\x1a\n not really a picture");
   // No crest file at all.
   const auto ui = ui_with_overrides(folder);
-  EXPECT_TRUE(same_pixels(ui.images.hero, built_in.images.hero));
+  EXPECT_EQ(ui.images.hero_file, built_in.images.hero_file);
+  // A hero file whose header reads but whose picture is cut short is not kept either.
+  const auto hero = embedded_asset(std::string("images/") + std::string(HERO_IMAGE_NAME));
+  test::write_file(media_file(folder, HERO_IMAGE_NAME), std::string(hero.begin(), hero.begin() + 400));
+  EXPECT_EQ(ui_with_overrides(folder).images.hero_file, built_in.images.hero_file);
   EXPECT_TRUE(same_pixels(ui.images.logo, built_in.images.logo));
   EXPECT_TRUE(same_pixels(ui.images.crest, built_in.images.crest));
 }

@@ -80,7 +80,7 @@ void BM_rebuild_scaled_layers(benchmark::State& state) {
   qo::UiState ui = content_state(scale);
   for (auto _ : state) {
     qo::rebuild_scaled_layers(ui, scale);
-    benchmark::DoNotOptimize(ui.layers.overlay.pixmap.pixels().data());
+    benchmark::DoNotOptimize(ui.layers.overlay->pixels().data());
   }
 }
 
@@ -142,8 +142,8 @@ void BM_backdrop_background(benchmark::State& state) {
   double t = 10.0;
   for (auto _ : state) {
     t += 1.0 / 60.0;
-    qo::draw_animated_background(frame, ui.layers.hero, ui.scale, ui.layers.hero_x, ui.layers.hero_y,
-                                 ui.layers.overlay.pixmap, t);
+    qo::draw_animated_background(frame, *ui.layers.hero, ui.scale, ui.layers.hero_x, ui.layers.hero_y,
+                                 *ui.layers.overlay, t);
     benchmark::ClobberMemory();
   }
 }
