@@ -208,7 +208,7 @@ BackdropRenderer::BackdropRenderer(BackdropScene scene) : scene_(std::move(scene
 Pixmap BackdropRenderer::render(const BackdropRequest& request) {
   // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before
   // the glass is composited on.
-  Pixmap frame = Pixmap::make(scene_.width, scene_.height);
+  Pixmap frame = Pixmap::make_for_overwrite(scene_.width, scene_.height);  // the ground fill sets every pixel
   draw_animated_background(frame, scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, scene_.overlay, request.t);
   if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
     panel_images_ = draw_panels(frame, scene_.scale, request.panels);
