@@ -12,14 +12,6 @@ namespace {
 
 constexpr int32_t FIXED_ONE = 1 << 16;
 
-// (a * (256 - w) + b * w) >> 8 on both channel pairs, w 0..256.
-inline uint32_t lerp_pixel(uint32_t a, uint32_t b, uint32_t w) {
-  const uint32_t v = 256 - w;
-  const uint32_t low = (((a & PAIR_MASK) * v + (b & PAIR_MASK) * w) >> 8) & PAIR_MASK;
-  const uint32_t high = (((a >> 8) & PAIR_MASK) * v + ((b >> 8) & PAIR_MASK) * w) & ~PAIR_MASK;
-  return low | high;
-}
-
 struct Inverse {
   double sx, ky, kx, sy, tx, ty;  // target device point -> image point
 };
@@ -65,20 +57,31 @@ Pixmap with_clear_border(const Pixmap& image) {
   return padded;
 }
 
-// The steps k (0 <= k < count) at which start + k * step lies in [0, end): a half-open range, widened by one
-// step each side (the per-pixel check keeps exactness; this only skips the columns that cannot sample).
-void narrow_to_inside(int64_t start, int64_t step, int64_t end, int32_t count, int32_t& first, int32_t& last) {
+// floor(a / b) and ceil(a / b) for b != 0.
+int64_t floor_div(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+int64_t ceil_div(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && (a < 0) == (b < 0)) ? q + 1 : q;
+}
+
+// Narrows [first, last) to the steps k at which start + k * step lies in [0, end), exactly.
+void narrow_to_inside(int64_t start, int64_t step, int64_t end, int32_t& first, int32_t& last) {
+  int64_t lo = first;
+  int64_t hi = last;  // exclusive
   if (step == 0) {
-    if (start < 0 || start >= end) last = first;
-    return;
+    if (start < 0 || start >= end) hi = lo;
+  } else if (step > 0) {
+    lo = std::max(lo, ceil_div(-start, step));
+    hi = std::min(hi, floor_div(end - 1 - start, step) + 1);
+  } else {
+    lo = std::max(lo, ceil_div(end - 1 - start, step));
+    hi = std::min(hi, floor_div(-start, step) + 1);
   }
-  double lo = static_cast<double>(-start) / static_cast<double>(step);
-  double hi = static_cast<double>(end - start) / static_cast<double>(step);
-  if (lo > hi) std::swap(lo, hi);
-  const auto k0 = static_cast<int32_t>(std::clamp(std::floor(lo) - 1.0, 0.0, static_cast<double>(count)));
-  const auto k1 = static_cast<int32_t>(std::clamp(std::ceil(hi) + 1.0, 0.0, static_cast<double>(count)));
-  first = std::max(first, k0);
-  last = std::min(last, k1);
+  first = static_cast<int32_t>(std::clamp(lo, int64_t{first}, int64_t{last}));
+  last = static_cast<int32_t>(std::clamp(hi, int64_t{first}, int64_t{last}));
 }
 
 }  // namespace
@@ -120,6 +123,8 @@ void draw_image_affine(const Pixmap& image, Pixmap& target, const Transform& tra
   const int64_t dv = fixed(inv.ky);
   const auto max_u = static_cast<int64_t>(image.width());   // the left tap may be 0 .. width in padded terms
   const auto max_v = static_cast<int64_t>(image.height());
+  // Every sampled point then lies below 2^32 in 16.16 fixed point, so the span sampler's wrapping sums are exact.
+  const bool fits_32_bits = ((max_u + 1) << 16) <= (int64_t{1} << 32) && ((max_v + 1) << 16) <= (int64_t{1} << 32);
   for (int32_t y = box.y0; y < box.y1; ++y) {
     const double py = y + 0.5;
     const double px = box.x0 + 0.5;
@@ -129,24 +134,23 @@ void draw_image_affine(const Pixmap& image, Pixmap& target, const Transform& tra
     const int32_t count = box.x1 - box.x0;
     int32_t first = 0;
     int32_t last = count;
-    narrow_to_inside(u, du, (max_u + 1) << 16, count, first, last);
-    narrow_to_inside(v, dv, (max_v + 1) << 16, count, first, last);
+    narrow_to_inside(u, du, (max_u + 1) << 16, first, last);
+    narrow_to_inside(v, dv, (max_v + 1) << 16, first, last);
     if (content_radius > 0.0f) narrow_to_circle(transform, image, content_radius, y, box.x0, count, first, last);
     if (first >= last) continue;
     u += du * first;
     v += dv * first;
-    for (int32_t x = box.x0 + first; x < box.x0 + last; ++x, u += du, v += dv) {
-      const int64_t iu = u >> 16;
-      const int64_t iv = v >> 16;
-      if (iu < 0 || iv < 0 || iu > max_u || iv > max_v) continue;
-      const uint32_t* top = padded.row(static_cast<uint32_t>(iv)) + iu;
-      const uint32_t* bottom = top + padded.width();
-      const uint32_t p00 = top[0], p10 = top[1], p01 = bottom[0], p11 = bottom[1];
-      if ((p00 | p10 | p01 | p11) == 0) continue;
-      const auto fu = static_cast<uint32_t>((u >> 8) & 0xFF);
-      const auto fv = static_cast<uint32_t>((v >> 8) & 0xFF);
-      const uint32_t sample = lerp_pixel(lerp_pixel(p00, p10, fu), lerp_pixel(p01, p11, fu), fv);
-      out[x] = over_pixel(scale_pixel(sample, weight), out[x]);
+    uint32_t* dst = out + box.x0 + first;
+    const auto n = static_cast<size_t>(last - first);
+    if (fits_32_bits) {
+      sample_affine_span(dst, padded.pixels().data(), padded.width(), static_cast<uint32_t>(u),
+                         static_cast<uint32_t>(v), static_cast<uint32_t>(du), static_cast<uint32_t>(dv), weight, n);
+      continue;
+    }
+    for (size_t i = 0; i < n; ++i, u += du, v += dv) {
+      const auto at = static_cast<size_t>(v >> 16) * padded.width() + static_cast<size_t>(u >> 16);
+      dst[i] = bilinear_over(padded.pixels().data(), padded.width(), at, static_cast<uint32_t>((u >> 8) & 0xFF),
+                             static_cast<uint32_t>((v >> 8) & 0xFF), weight, dst[i]);
     }
   }
 }

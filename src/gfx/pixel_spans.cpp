@@ -71,6 +71,10 @@ inline void lerp_lane_span(Lane* out, const Lane* a, const Lane* b, const uint16
 
 }  // namespace
 
+QO_VECTOR_CLONES void fill_span(uint32_t* dst, uint32_t word, size_t count) {
+  for (size_t i = 0; i < count; ++i) dst[i] = word;
+}
+
 QO_VECTOR_CLONES void blend_span_over(uint32_t* dst, const uint32_t* src, size_t count) {
   for (size_t i = 0; i < count; ++i) dst[i] = over_pixel(src[i], dst[i]);
 }
@@ -99,6 +103,20 @@ QO_VECTOR_CLONES void lerp_runs(uint32_t* out, const uint32_t* row, const TapRun
 QO_VECTOR_CLONES void lerp_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, const uint16_t* lane_weights,
                                   size_t count) {
   lerp_lane_span(lanes(out), lanes(a), lanes(b), lane_weights, count * 2);
+}
+
+QO_VECTOR_CLONES void sample_affine_span(uint32_t* dst, const uint32_t* image, uint32_t stride, uint32_t u, uint32_t v,
+                                         uint32_t du, uint32_t dv, uint32_t weight, size_t count) {
+  // Every pixel is computed, transparent taps included: they leave the destination as it is (a transparent
+  // sample composites to the destination), so there is no branch to stop the vectoriser.
+  const auto n = static_cast<uint32_t>(count);
+#pragma GCC ivdep
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t pu = u + i * du;
+    const uint32_t pv = v + i * dv;
+    const uint32_t at = (pv >> 16) * stride + (pu >> 16);
+    dst[i] = bilinear_over(image, stride, at, (pu >> 8) & 0xFF, (pv >> 8) & 0xFF, weight, dst[i]);
+  }
 }
 
 QO_VECTOR_CLONES void lerp_scale_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t n,

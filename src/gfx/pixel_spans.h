@@ -29,6 +29,27 @@ constexpr uint32_t scale_pixel(uint32_t pixel, uint32_t weight) {
   return low | (high & 0xFF00FF00u);
 }
 
+// Per channel (a * (256 - w) + b * w) >> 8 on both channel pairs, w 0..256.
+constexpr uint32_t lerp_pixel(uint32_t a, uint32_t b, uint32_t w) {
+  const uint32_t v = 256 - w;
+  const uint32_t low = (((a & PAIR_MASK) * v + (b & PAIR_MASK) * w) >> 8) & PAIR_MASK;
+  const uint32_t high = (((a >> 8) & PAIR_MASK) * v + ((b >> 8) & PAIR_MASK) * w) & ~PAIR_MASK;
+  return low | high;
+}
+
+// One bilinear sample of an image whose rows are `stride` words apart: the taps at `at`, the next word, and the
+// same two a row below, weighted by fu (across) and fv (down), both 0..255; then scaled by weight/256 and
+// composited source-over onto d.
+constexpr uint32_t bilinear_over(const uint32_t* image, size_t stride, size_t at, uint32_t fu, uint32_t fv,
+                                 uint32_t weight, uint32_t d) {
+  const uint32_t top = lerp_pixel(image[at], image[at + 1], fu);
+  const uint32_t bottom = lerp_pixel(image[at + stride], image[at + stride + 1], fu);
+  return over_pixel(scale_pixel(lerp_pixel(top, bottom, fv), weight), d);
+}
+
+// dst[i] = word.
+void fill_span(uint32_t* dst, uint32_t word, size_t count);
+
 // dst[i] = source-over of src[i] onto dst[i].
 void blend_span_over(uint32_t* dst, const uint32_t* src, size_t count);
 
@@ -58,6 +79,11 @@ void lerp_runs(uint32_t* out, const uint32_t* row, const TapRun* runs, size_t ru
 
 // The same between two rows of gathered neighbours: out[i] = lerp(a[i], b[i], w).
 void lerp_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, const uint16_t* lane_weights, size_t count);
+
+// A row of an affine draw: pixel i samples the image (rows `stride` words apart) at the 16.16 fixed-point point
+// (u + i * du, v + i * dv), computed modulo 2^32, with bilinear_over. Every point's taps must lie in the image.
+void sample_affine_span(uint32_t* dst, const uint32_t* image, uint32_t stride, uint32_t u, uint32_t v, uint32_t du,
+                        uint32_t dv, uint32_t weight, size_t count);
 
 // Between two rows with one weight, then scaled: out[i] = (lerp(a[i], b[i], w) * n) >> 8; n 0..256.
 void lerp_scale_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t n, size_t count);

@@ -5,6 +5,7 @@
 
 #include "gfx/color.h"
 #include "gfx/fatal.h"
+#include "gfx/pixel_spans.h"
 
 namespace qo {
 
@@ -43,13 +44,19 @@ std::optional<Pixmap> Pixmap::try_make_for_overwrite(uint32_t width, uint32_t he
 }
 
 Pixmap Pixmap::make(uint32_t width, uint32_t height) {
+  Pixmap pixmap = make_for_overwrite(width, height);
+  pixmap.clear();
+  return pixmap;
+}
+
+Pixmap Pixmap::make_for_overwrite(uint32_t width, uint32_t height) {
   width = std::max(width, 1u);
   height = std::max(height, 1u);
   if (!pixmap_byte_count(width, height)) gfx_fatal("pixmap size does not fit in 32-bit byte counts");
-  return Pixmap(width, height, Words(size_t{width} * height, 0u));
+  return Pixmap(width, height, Words(size_t{width} * height));
 }
 
-void Pixmap::fill_word(uint32_t word) { std::fill(words_.begin(), words_.end(), word); }
+void Pixmap::fill_word(uint32_t word) { fill_span(words_.data(), word, words_.size()); }
 
 void Pixmap::fill(const Color& color) { fill_word(color.premultiplied_word()); }
 

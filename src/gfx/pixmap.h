@@ -30,6 +30,8 @@ class Pixmap {
   // Like try_make, but the pixels are left unset: for a caller that writes every one of them before any is
   // read (a decoder, a resampler), so large images are not zero-filled first.
   static std::optional<Pixmap> try_make_for_overwrite(uint32_t width, uint32_t height);
+  // Like make, but the pixels are left unset, as in try_make_for_overwrite.
+  static Pixmap make_for_overwrite(uint32_t width, uint32_t height);
 
   uint32_t width() const { return width_; }
   uint32_t height() const { return height_; }

@@ -11,6 +11,7 @@
 #include "config/launcher_config_file.h"
 #include "main/deployment_endpoints.h"
 #include "main/tool_render_sample.h"
+#include "platform/back_buffer_copy.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "ui/fast_forward.h"
@@ -36,30 +37,6 @@ void prepare_bench_screen(UiState& ui) {
   fast_forward_and_render(ui, 3.0f);
 }
 
-// One row's pixels with alpha forced opaque; in fixed-size chunks over unaliased rows, so it is vectorised.
-void copy_opaque(uint32_t* __restrict dst, const uint32_t* __restrict src, size_t count) {
-  constexpr size_t CHUNK = 16;
-  size_t i = 0;
-  for (; i + CHUNK <= count; i += CHUNK)
-    for (size_t k = 0; k < CHUNK; ++k) dst[i + k] = src[i + k] | 0xFF000000u;
-  for (; i < count; ++i) dst[i] = src[i] | 0xFF000000u;
-}
-
-// The window shell's copy into its back buffer: each rectangle clipped to both, alpha forced opaque.
-void copy_to_back_buffer(const Pixmap& canvas, std::vector<uint32_t>& back, const DirtyRect& r) {
-  const auto width = static_cast<int32_t>(canvas.width());
-  const auto height = static_cast<int32_t>(canvas.height());
-  const int32_t x0 = std::clamp(r.x, 0, width);
-  const int32_t y0 = std::clamp(r.y, 0, height);
-  const int32_t x1 = std::clamp(r.x + r.w, x0, width);
-  const int32_t y1 = std::clamp(r.y + r.h, y0, height);
-  for (int32_t y = y0; y < y1; ++y) {
-    const uint32_t* src = canvas.row(static_cast<uint32_t>(y)) + x0;
-    uint32_t* dst = back.data() + static_cast<size_t>(y) * canvas.width() + x0;
-    copy_opaque(dst, src, static_cast<size_t>(x1 - x0));
-  }
-}
-
 // Moves the UI clock's origin one frame back, unless that instant is not representable.
 void step_animation_clock(UiState& ui) {
   if (ui.start_instant_ns >= std::numeric_limits<int64_t>::min() + FRAME_STEP_NS) ui.start_instant_ns -= FRAME_STEP_NS;
@@ -68,14 +45,21 @@ void step_animation_clock(UiState& ui) {
 BenchFigures measure_frames(UiState& ui, float scale, double init_ms) {
   BenchFigures figures{scale, init_ms, {}, 0};
   figures.frame_ms.reserve(BENCH_FRAMES);
-  std::vector<uint32_t> back(ui.canvas.pixmap.pixel_count(), 0);
-  const auto canvas_width = static_cast<int32_t>(ui.canvas.pixmap.width());
+  const Pixmap& canvas = ui.canvas.pixmap;
+  const auto canvas_width = static_cast<int32_t>(canvas.width());
+  const auto canvas_height = static_cast<int32_t>(canvas.height());
+  // The window's back buffer, filled by the window's own copy.
+  std::vector<uint32_t> back(canvas.pixel_count(), 0);
+  const PixelTarget back_buffer{back.data(), canvas_width, canvas_height, canvas_width};
   for (int i = 0; i < BENCH_FRAMES; ++i) {
     const Clock::time_point f0 = Clock::now();
     step_animation_clock(ui);
     const std::vector<DirtyRect> rects = render_frame(ui);
     if (rects.size() == 1 && rects.front().w >= canvas_width) ++figures.complete_frames;
-    for (const DirtyRect& r : rects) copy_to_back_buffer(ui.canvas.pixmap, back, r);
+    std::vector<PixelRect> shown;
+    for (const DirtyRect& r : rects) shown.push_back(PixelRect{r.x, r.y, r.w, r.h});
+    copy_rects_opaque(PixelSource{canvas.pixels().data(), canvas_width, canvas_height, canvas_width}, back_buffer,
+                      shown);
     figures.frame_ms.push_back(milliseconds_since(f0));
   }
   return figures;

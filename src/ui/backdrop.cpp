@@ -205,10 +205,12 @@ bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelB
 
 BackdropRenderer::BackdropRenderer(BackdropScene scene) : scene_(std::move(scene)) {}
 
-Pixmap BackdropRenderer::render(const BackdropRequest& request) {
-  // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before
-  // the glass is composited on.
-  Pixmap frame = Pixmap::make(scene_.width, scene_.height);
+Pixmap BackdropRenderer::render(BackdropRequest request) {
+  // The background goes straight into the reply's pixels (the ground fill sets every one); the panels, when
+  // due, are blurred from it before the glass is composited on.
+  const bool spare_fits = request.spare && request.spare->width() == scene_.width &&
+                          request.spare->height() == scene_.height;
+  Pixmap frame = spare_fits ? std::move(*request.spare) : Pixmap::make_for_overwrite(scene_.width, scene_.height);
   draw_animated_background(frame, *scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, *scene_.overlay,
                            request.t);
   if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
@@ -225,7 +227,7 @@ void backdrop_render_worker(BackdropScene scene, BoundedReceiver<BackdropRequest
                             BoundedSender<BackdropReply> replies) {
   BackdropRenderer renderer(std::move(scene));
   while (std::optional<BackdropRequest> request = requests.receive()) {
-    if (!replies.send(BackdropReply{renderer.render(*request)})) return;
+    if (!replies.send(BackdropReply{renderer.render(std::move(*request))})) return;
   }
 }
 

@@ -99,7 +99,8 @@ class BackdropRenderer {
 
   // The background at the request's t with the glass composited on it. The panels are drawn again only when
   // BACKDROP_REFRESH_SECS have passed since they last were or when the list differs from the last one drawn.
-  Pixmap render(const BackdropRequest& request);
+  // The answer is painted into the request's spare frame when it has the canvas's size.
+  Pixmap render(BackdropRequest request);
 
   // How many times the panels were drawn (for tests).
   uint64_t panel_renders() const { return panel_renders_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "gfx/canvas.h"
 #include "gfx/image_blit.h"
@@ -119,11 +120,12 @@ void paint_backdrop_here(UiState& ui) {
 // Offers the worker this frame's request and takes a reply that is ready (one of another size is dropped).
 void exchange_with_worker(UiState& ui) {
   if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
-  offer_backdrop_request(*ui.backdrop, BackdropRequest{ui.ui_clock, main_panel_backdrops(ui.layout)});
+  FrameLayers& frame = ui.frame;
+  offer_backdrop_request(*ui.backdrop, BackdropRequest{ui.ui_clock, main_panel_backdrops(ui.layout),
+                                                       std::exchange(frame.spare_background, std::nullopt)});
   auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height);
   if (!reply) return;
-  FrameLayers& frame = ui.frame;
-  frame.background = std::move(*reply);
+  frame.spare_background = std::exchange(frame.background, std::move(*reply));
   frame.background_fresh = true;
   frame.has_background = true;
 }
@@ -297,6 +299,7 @@ void fit_frame_layers_to_scale(UiState& ui) {
   ui.backdrop.reset();  // its layers are of the old scale; the next worker frame starts a new one
   frame.background = Pixmap::make(ui.canvas_width, ui.canvas_height);
   frame.base = Pixmap::make(ui.canvas_width, ui.canvas_height);
+  frame.spare_background.reset();
   frame.scale = ui.scale;
   frame.background_fresh = false;
   frame.base_stale = true;

@@ -62,6 +62,9 @@ struct PanelBackdrop {
 struct BackdropRequest {
   double t = 0.0;
   std::vector<PanelBackdrop> panels;
+  // A frame the window no longer shows, handed back for the answer to be painted into: a canvas-sized frame
+  // newly allocated for every answer costs its page faults each time.
+  std::optional<Pixmap> spare = std::nullopt;
 };
 
 // The backdrop worker's answer: the animated background with the glass panels composited on it, canvas-sized.
@@ -242,6 +245,7 @@ struct ScaledLayers {
 struct FrameLayers {
   Pixmap background;  // the animated background with the glass panels on it
   Pixmap base;        // background, glass and element layers: what the canvas is restored from
+  std::optional<Pixmap> spare_background;  // the background a worker reply replaced, for the worker to reuse
   float scale = 0.0f;  // the scale they were made for; 0 = not made yet
   bool background_fresh = false;     // the background changed this frame
   bool base_stale = true;            // the base does not hold the background and layers yet (made when needed)

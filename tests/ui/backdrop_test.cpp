@@ -302,6 +302,22 @@ TEST(BackdropRenderer, FirstReplyIsTheSynchronousBackdropAndPanelsOutsideLeaveTh
   EXPECT_TRUE(same_pixels(renderer.render(outside), plain));
 }
 
+TEST(BackdropRenderer, PaintsIntoASpareFrameOfTheCanvasSizeAndIgnoresOneOfAnotherSize) {
+  const UiState ui = test::make_test_ui(1.0f);
+  const BackdropRequest request{3.0, main_panel_backdrops(ui.layout)};
+  const Pixmap fresh = BackdropRenderer(copy_backdrop_scene(ui)).render(request);
+  for (const uint32_t width : {ui.canvas.pixmap.width(), ui.canvas.pixmap.width() - 1}) {
+    Pixmap spare = Pixmap::make(width, ui.canvas.pixmap.height());
+    spare.fill_word(0x80FF00FFu);  // an old frame's pixels: none may show through
+    const uint32_t* spare_pixels = spare.pixels().data();
+    BackdropRequest with_spare = request;
+    with_spare.spare = std::move(spare);
+    const Pixmap reply = BackdropRenderer(copy_backdrop_scene(ui)).render(std::move(with_spare));
+    EXPECT_TRUE(same_pixels(reply, fresh)) << width;
+    EXPECT_EQ(reply.pixels().data() == spare_pixels, width == ui.canvas.pixmap.width()) << width;
+  }
+}
+
 TEST(BackdropLink, ReplyOfAnotherSizeIsDiscarded) {
   auto [request_sender, request_receiver] = make_bounded_channel<BackdropRequest>(1);
   auto [reply_sender, reply_receiver] = make_bounded_channel<BackdropReply>(1);
