@@ -18,8 +18,10 @@ constexpr float PANEL_RAMP_SECS = 0.25f;
 constexpr float BACKDROP_RAMP_SECS = 0.2f;
 constexpr float PANEL_RISE = 10.0f;
 
+// Nothing moves and the picture on screen already shows the opening finished. A slow frame can jump from early
+// in the opening to past its end: the picture it left is then still a partial one, and must be painted again.
 bool settled(const UiState& ui, const SettingsDialogState& state, float a, float b) {
-  return a >= 1.0f && b >= 1.0f && !tween_animating(state.sound_knob, ui.ui_clock) &&
+  return a >= 1.0f && b >= 1.0f && state.shown_at_rest && !tween_animating(state.sound_knob, ui.ui_clock) &&
          !tween_animating(state.music_knob, ui.ui_clock) && !state.dirty && state.cached_layer.has_value();
 }
 
@@ -76,6 +78,7 @@ std::vector<DirtyRect> render_dialog_frame(UiState& ui) {
   show_dialog_layer(ui, layer, a);
   state.cached_layer = std::move(layer);
   state.dirty = false;
+  state.shown_at_rest = a >= 1.0f && b >= 1.0f;
   ui.dialog = std::move(state);
   return {whole_canvas(ui)};
 }

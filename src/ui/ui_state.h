@@ -190,6 +190,7 @@ struct SettingsDialogState {
   bool saving = false;                    // a save request is pending
   bool slider_dragging = false;
   bool dirty = true;                      // the dialog layer must be repainted
+  bool shown_at_rest = false;             // the last painted frame showed the opening finished
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------

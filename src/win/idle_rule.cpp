@@ -12,7 +12,7 @@ bool tween_run_out(const Tween& tween, double clock) { return tween.duration <= 
 bool dialog_settled(const UiState& ui) {
     if (!ui.dialog) return false;
     const SettingsDialogState& dialog = *ui.dialog;
-    return ui.ui_clock - dialog.opened_at >= DIALOG_SETTLE_SECS && !dialog.dirty &&
+    return ui.ui_clock - dialog.opened_at >= DIALOG_SETTLE_SECS && !dialog.dirty && dialog.shown_at_rest &&
            tween_run_out(dialog.sound_knob, ui.ui_clock) && tween_run_out(dialog.music_knob, ui.ui_clock);
 }
 

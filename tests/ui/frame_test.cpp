@@ -225,7 +225,8 @@ TEST(DialogFrame, RepaintedWhileItOpensThenKept) {
   const struct {
     double since;
     bool repainted;
-  } frames[] = {{0.0, true}, {0.1, true}, {0.2, true}, {0.249, true}, {0.25, false}, {0.5, false}, {3.0, false}};
+  } frames[] = {{0.0, true}, {0.1, true}, {0.2, true}, {0.249, true}, {0.25, true}, {0.26, false}, {0.5, false},
+                 {3.0, false}};
   for (const auto& f : frames) {
     SCOPED_TRACE(f.since);
     const Rects rects = frame_at(ui, 10.0 + f.since);
@@ -239,6 +240,17 @@ TEST(DialogFrame, RepaintedWhileItOpensThenKept) {
   ui.dialog->sound_knob = Tween{0.0f, 1.0f, 13.2, 0.2f};  // a switch moving is repainted every frame
   EXPECT_EQ(frame_at(ui, 13.3), Rects{whole(ui)});
   EXPECT_EQ(frame_at(ui, 13.5), Rects{});
+}
+
+TEST(DialogFrame, ASlowFrameThatJumpsPastTheOpeningStillPaintsItsEnd) {
+  UiState ui = content_ui();
+  frame_at(ui, 10.0);
+  open_plain_dialog(ui);
+  frame_at(ui, 10.05);  // early in the opening: the backdrop only partly shown
+  ASSERT_NE(ui.canvas.pixmap.pixel(20, 620), 0xFF030605u);
+  EXPECT_EQ(frame_at(ui, 10.6), Rects{whole(ui)});  // the next frame comes late: the finished picture is painted
+  EXPECT_EQ(ui.canvas.pixmap.pixel(20, 620), 0xFF030605u);
+  EXPECT_EQ(frame_at(ui, 10.7), Rects{});
 }
 
 TEST(DialogFrame, SettledDialogShowsTheBackdropOverTheSnapshot) {

@@ -21,6 +21,7 @@ SettingsDialogState settled_dialog() {
     SettingsDialogState dialog;
     dialog.opened_at = CLOCK - 1.0;
     dialog.dirty = false;
+    dialog.shown_at_rest = true;
     dialog.sound_knob = Tween{1.0f, 1.0f, CLOCK - 1.0, 0.2f};
     dialog.music_knob = Tween{0.0f, 0.0f, CLOCK - 1.0, 0.2f};
     return dialog;
@@ -53,6 +54,12 @@ TEST(IdleRule, BlocksOnlyWhenNothingOnScreenCanMove) {
          [](LauncherApp& a) {
              a.ui.dialog = settled_dialog();
              a.ui.dialog->dirty = true;
+         },
+         false},
+        {"last frame painted early in the opening (a slow frame followed)",
+         [](LauncherApp& a) {
+             a.ui.dialog = settled_dialog();
+             a.ui.dialog->shown_at_rest = false;
          },
          false},
         {"sound knob still moving",
