@@ -107,7 +107,6 @@ class BackdropRenderer {
 
  private:
   BackdropScene scene_;
-  Pixmap frame_;
   double last_t_ = -100.0;  // so the first request always draws the panels
   std::vector<PanelBackdrop> last_panels_;
   std::vector<PanelImage> panel_images_;
