@@ -319,6 +319,15 @@ protected:
         return shot && mean_difference(*shot, a, area, 1) < mean_difference(*shot, b, area, 1);
     }
 
+    // Whether an area has stopped changing: two screenshots a tenth of a second apart agree over it. The
+    // dialog's opening animation moves what a click lands on, so clicks into it wait for this.
+    bool still(Window window, const Area& area) {
+        const auto first = screenshot(window);
+        std::this_thread::sleep_for(100ms);
+        const auto second = screenshot(window);
+        return first && second && mean_difference(*second, screenshot_pixmap(*first), area, 1) < 0.5;
+    }
+
     // With QO_TEST_PICTURES naming a folder, the screenshot is kept there as a PNG to look at.
     static void keep_picture(const std::string& name, const test::Screenshot& shot) {
         const char* folder = std::getenv("QO_TEST_PICTURES");
@@ -425,17 +434,28 @@ TEST_F(LauncherEndToEndXvfb, SettingsDialogSavesToTheGameStoresAndCloses) {
     const auto main_screen = capture(false);
     const auto dialog_screen = capture(true);
     ASSERT_TRUE(main_screen && dialog_screen);
+    // The dialog edits the options of the release the launcher has active: the first copy installs the release
+    // and is closed, the second starts with it active, so the dialog cannot open on the game folder's options
+    // while an install is still switching over.
+    {
+        test::ChildProcess& installer = start_launcher();
+        const auto first_window = wait_for_window();
+        ASSERT_TRUE(first_window);
+        ASSERT_TRUE(eventually([&] { return fs::exists(game_ / "active-release"); }, 30s));
+        click(*first_window, controls.close);
+        ASSERT_EQ(installer.wait_for_exit(10s), 0) << launcher_output(0);
+    }
     start_launcher();
     const auto window = wait_for_window();
     ASSERT_TRUE(window);
-    // The options are the release's: wait until it is installed.
-    ASSERT_TRUE(eventually([&] { return fs::exists(release_folder() / "Data/Custom/config.ini"); }, 30s));
+    ASSERT_TRUE(fs::exists(release_folder() / "Data/Custom/config.ini"));
     const GameOptions before = load_game_options(release_folder());
     ASSERT_NE(before.fps_index, 3u);
 
     click(*window, controls.settings);
     ASSERT_TRUE(eventually([&] { return nearer(*window, *dialog_screen, *main_screen, kDialogPanel); }, 5s))
         << "the dialog did not open";
+    ASSERT_TRUE(eventually([&] { return still(*window, kDialogPanel); }, 5s)) << "the dialog kept moving";
     // Frame limit 144 from the row's list, sound switched, then "Salvar". The procedure hit-tests the list's
     // items against the regions of the last painted frame, so the item is clicked once the list is on screen.
     const auto with_list_closed = screenshot(*window);
@@ -446,6 +466,7 @@ TEST_F(LauncherEndToEndXvfb, SettingsDialogSavesToTheGameStoresAndCloses) {
         const auto shot = screenshot(*window);
         return shot && mean_difference(*shot, screenshot_pixmap(*with_list_closed), list, 1) > 10;
     }, 5s)) << "the list did not open";
+    ASSERT_TRUE(eventually([&] { return still(*window, kDialogPanel); }, 5s)) << "the list kept moving";
     for (Point at : {controls.fps_144, controls.sound_switch, controls.save}) click(*window, at);
     EXPECT_TRUE(eventually([&] { return load_game_options(release_folder()).fps_index == 3; }, 10s));
     const GameOptions after = load_game_options(release_folder());
