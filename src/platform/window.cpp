@@ -87,6 +87,18 @@ void set_x11_class(SDL_Window* window, const std::string& class_name, std::uint6
     XFlush(info.info.x11.display);
 }
 
+void set_window_hints() {
+    // The back buffer is the plain window surface (shared-memory images on X11), never a GPU texture behind it,
+    // which would also recreate the X window and lose its class.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The click that brings the window to the front is also a click on what lies under it.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // Closing the window is the launcher's decision (a close request), not SDL's.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A launcher must not switch off the desktop's compositor.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+}
+
 SDL_Rect usable_bounds(SDL_Window* window) {
     int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
     if (display < 0) display = 0;
@@ -112,16 +124,17 @@ double display_scale() {
 
 double start_display_scale() { return std::max(display_scale(), 1.0); }
 
+VideoStart::VideoStart() {
+    set_window_hints();
+    started_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) == 0;
+}
+
+VideoStart::~VideoStart() {
+    if (started_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
+}
+
 std::expected<std::unique_ptr<SdlWindow>, std::string> SdlWindow::create(const WindowSpec& spec) {
-    // The back buffer is the plain window surface (shared-memory images on X11), never a GPU texture behind it,
-    // which would also recreate the X window and lose its class.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // The click that brings the window to the front is also a click on what lies under it.
-    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    // Closing the window is the launcher's decision (a close request), not SDL's.
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    // A launcher must not switch off the desktop's compositor.
-    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    set_window_hints();
     std::unique_ptr<SdlWindow> self(new SdlWindow());
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         return std::unexpected(std::string("não foi possível iniciar o vídeo: ") + SDL_GetError());

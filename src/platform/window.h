@@ -52,6 +52,20 @@ double display_scale();
 // The scale a window starts at: the display's scale, at least 1.0.
 double start_display_scale();
 
+// SDL's video (and timers) started ahead of the window, on the thread the window will live on: connecting to the
+// display takes a while, which the caller spends on other work. A window created meanwhile shares the start; the
+// subsystems stop once both have let go. A failure here is left for SdlWindow::create to report.
+class VideoStart {
+public:
+    VideoStart();
+    ~VideoStart();
+    VideoStart(const VideoStart&) = delete;
+    VideoStart& operator=(const VideoStart&) = delete;
+
+private:
+    bool started_ = false;
+};
+
 class SdlWindow final : public WindowEffects {
 public:
     // A hidden window; show() it once the first frame is in the back buffer. The error text tells why SDL failed.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <expected>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -162,8 +163,14 @@ int run_main_window(const std::filesystem::path& base_folder, bool skip_self_upd
     const float start_scale = static_cast<float>(start_display_scale());
     UiEnvironment ui_environment;
     ui_environment.launcher_folder = base_folder;
-    std::unique_ptr<LauncherApp> app = make_launcher_app(load_assets_and_init_ui(start_scale, ui_environment),
-                                                         base_folder, skip_self_update, environment);
+    // The record is built on a thread of its own while SDL connects to the display on this one, which makes every
+    // video call. Nothing here touches the record before the thread hands it over.
+    std::future<std::unique_ptr<LauncherApp>> building = std::async(std::launch::async, [&] {
+        return make_launcher_app(load_assets_and_init_ui(start_scale, ui_environment), base_folder, skip_self_update,
+                                 environment);
+    });
+    const VideoStart video;
+    std::unique_ptr<LauncherApp> app = building.get();
 
     auto created = open_window(*app);
     if (!created) {

@@ -70,6 +70,23 @@ TEST(Window, BackBufferHasTheWindowSizeAtTheGivenScale) {
     EXPECT_EQ(start_display_scale(), 1.0);
 }
 
+// Video started ahead of the window stays up while either holds it, and stops once both have let go.
+TEST(Window, VideoStartedAheadIsSharedWithTheWindow) {
+    ASSERT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    auto video = std::make_unique<VideoStart>();
+    EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    auto window = make_window();
+    ASSERT_TRUE(window);
+    window.reset();
+    EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    window = make_window();
+    ASSERT_TRUE(window);
+    video.reset();
+    EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    window.reset();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+}
+
 TEST(Window, SetSizeResizesTheBackBufferAndRecentres) {
     auto window = make_window(200, 100);
     ASSERT_TRUE(window);
