@@ -69,15 +69,19 @@ FontSet load_font_set(const std::optional<std::filesystem::path>& system_font_fi
 }
 
 UiState load_assets_and_init_ui(float scale, const UiEnvironment& environment) {
+  // The hero layer, the longest part, is made from the picture's bytes alone while the fonts, icons, pictures and
+  // the other layers are made here.
+  std::vector<uint8_t> hero_file = hero_picture_file(environment.launcher_folder);
+  std::future<HeroLayer> hero = start_hero_layer(hero_file, scale);
   const auto system_font = environment.find_system_font ? environment.find_system_font() : std::nullopt;
   UiState ui(load_font_set(system_font), environment.clock);
   ui.icons = build_builtin_icons();
-  ui.images.hero_file = hero_picture_file(environment.launcher_folder);
   ui.images.logo = load_picture(environment.launcher_folder, LOGO_IMAGE_NAME, decode_png);
   ui.images.crest = load_picture(environment.launcher_folder, CREST_IMAGE_NAME, decode_png);
   ui.spark_rng = spark_rng_from_seed(spark_seed_from_wall_clock(environment.clock.wall_ns()));
   set_opening_time(ui, DEFAULT_OPENING_TIME);
-  rebuild_scaled_layers(ui, scale);
+  rebuild_scaled_layers(ui, scale, std::move(hero));
+  ui.images.hero_file = std::move(hero_file);
   seed_sparks(ui);
   build_spark_sprites(ui);
   return ui;

@@ -68,16 +68,6 @@ Canvas build_overlay(uint32_t width, uint32_t height, float scale) {
   return overlay;
 }
 
-void build_hero_layer(ScaledLayers& layers, std::span<const uint8_t> hero_file, float scale) {
-  const Pixmap hero = decode_hero_picture(hero_file);
-  const RectF rect = hero_cover_rect(hero.width(), hero.height());
-  layers.hero = std::make_shared<const Pixmap>(resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale)));
-  layers.hero_x = rect.x;
-  layers.hero_y = rect.y;
-  layers.hero_w = rect.w;
-  layers.hero_h = rect.h;
-}
-
 void build_crest_glow(ScaledLayers& layers, const Pixmap& crest, float scale) {
   const uint32_t side = rounded_pixels(34.0f * scale);
   const std::array<GlowLayer, 1> glow{GlowLayer{gold(140), 5.0f * scale}};
@@ -124,7 +114,26 @@ PictureArea build_picture_area(uint32_t width, uint32_t height, float scale) {
   return area;
 }
 
+void set_hero_layer(ScaledLayers& layers, HeroLayer hero) {
+  layers.hero = std::move(hero.pixels);
+  layers.hero_x = hero.rect.x;
+  layers.hero_y = hero.rect.y;
+  layers.hero_w = hero.rect.w;
+  layers.hero_h = hero.rect.h;
+}
+
 }  // namespace
+
+HeroLayer build_hero_layer(std::span<const uint8_t> hero_file, float scale) {
+  const Pixmap hero = decode_hero_picture(hero_file);
+  const RectF rect = hero_cover_rect(hero.width(), hero.height());
+  Pixmap fitted = resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale));
+  return HeroLayer{std::make_shared<const Pixmap>(std::move(fitted)), rect};
+}
+
+std::future<HeroLayer> start_hero_layer(std::span<const uint8_t> hero_file, float scale) {
+  return std::async(std::launch::async, build_hero_layer, hero_file, scale);
+}
 
 Pixmap decode_hero_picture(std::span<const uint8_t> file) {
   if (auto hero = decode_webp_to_pixmap(file)) return std::move(*hero);
@@ -160,13 +169,16 @@ Canvas make_aligned_layer(float x, float y, float w, float h, float scale) {
 }
 
 void rebuild_scaled_layers(UiState& ui, float scale) {
+  rebuild_scaled_layers(ui, scale, start_hero_layer(ui.images.hero_file, scale));
+}
+
+void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero) {
   ui.scale = scale;
   ui.canvas = Canvas::make(device_size(WINDOW_WIDTH, scale), device_size(WINDOW_HEIGHT, scale), 0.0f, 0.0f, scale);
   ui.canvas_width = ui.canvas.pixmap.width();
   ui.canvas_height = ui.canvas.pixmap.height();
 
   ScaledLayers& layers = ui.layers;
-  build_hero_layer(layers, ui.images.hero_file, scale);
   layers.overlay = std::make_shared<const Pixmap>(build_overlay(ui.canvas_width, ui.canvas_height, scale).pixmap);
   build_crest_glow(layers, ui.images.crest, scale);
   build_logo_glow(layers, ui.images.logo, scale);
@@ -175,6 +187,7 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
   layers.rune_groups = build_rune_outlines();
   layers.rune = rasterize_rune(layers.rune_groups, scale);
   layers.logo_glow_copies = make_subpixel_copies(layers.logo_glow);
+  set_hero_layer(layers, hero.get());
 
   build_spark_sprites(ui);
   relayout_texts(ui);

@@ -4,6 +4,7 @@
 // the glow dot, the picture area, the rune and the spark sprites.
 #include <array>
 #include <cstdint>
+#include <future>
 #include <span>
 
 #include "gfx/canvas.h"
@@ -38,7 +39,23 @@ Canvas make_aligned_layer(float x, float y, float w, float h, float scale);
 // moves in quarter pixels with plain integer blits.
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image);
 
-// Rebuilds every scaled layer at `scale`, then the spark sprites and the text layout.
+// The hero picture decoded and resampled to its cover-fitted device size, with its logical rectangle.
+struct HeroLayer {
+  SharedPixmap pixels;
+  RectF rect;
+};
+
+HeroLayer build_hero_layer(std::span<const uint8_t> hero_file, float scale);
+
+// build_hero_layer on a thread of its own: the decode and resample take longer than all the other layers
+// together. The bytes must outlive the future.
+std::future<HeroLayer> start_hero_layer(std::span<const uint8_t> hero_file, float scale);
+
+// Rebuilds every scaled layer at `scale`, then the spark sprites and the text layout; the hero layer is made on
+// another thread meanwhile.
 void rebuild_scaled_layers(UiState& ui, float scale);
+
+// The same with the hero layer already started (start_hero_layer at the same scale), taken once the rest is made.
+void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero);
 
 }  // namespace qo

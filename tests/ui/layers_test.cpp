@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
+#include "platform/window.h"
 #include "test_ui.h"
 #include "ui/rune.h"
 
@@ -75,6 +77,23 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
   EXPECT_TRUE(same_pixels(first.rune, second.rune));
   for (size_t k = 0; k < 4; ++k) EXPECT_TRUE(same_pixels(first.logo_glow_copies[k], second.logo_glow_copies[k]));
   EXPECT_TRUE(std::ranges::equal(first.picture_area.mask->data(), second.picture_area.mask->data()));
+}
+
+// As the window starts: the state built on a worker while SDL's video starts on this thread, each build making its
+// hero layer on a thread of its own; then a rescale on this thread. The hero layers match the ones made in line.
+TEST(ScaledLayersConcurrent, StateBuiltOnAWorkerWhileVideoStartsHasTheHeroMadeInLine) {
+  auto building = std::async(std::launch::async, [] { return test::make_test_ui(1.0f); });
+  { const VideoStart video; }
+  UiState ui = building.get();
+  for (const float scale : {1.0f, 1.5f}) {
+    if (scale != ui.scale) rebuild_scaled_layers(ui, scale);
+    const HeroLayer in_line = build_hero_layer(ui.images.hero_file, scale);
+    EXPECT_TRUE(same_pixels(*ui.layers.hero, *in_line.pixels)) << scale;
+    EXPECT_EQ(ui.layers.hero_x, in_line.rect.x);
+    EXPECT_EQ(ui.layers.hero_y, in_line.rect.y);
+    EXPECT_EQ(ui.layers.hero_w, in_line.rect.w);
+    EXPECT_EQ(ui.layers.hero_h, in_line.rect.h);
+  }
 }
 
 TEST(ScaledLayers, GlowImagesAreSizedByScale) {
