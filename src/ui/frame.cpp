@@ -297,8 +297,10 @@ void fit_frame_layers_to_scale(UiState& ui) {
   if (fits) return;
   const bool rescale = frame.scale != 0.0f;
   ui.backdrop.reset();  // its layers are of the old scale; the next worker frame starts a new one
-  frame.background = Pixmap::make(ui.canvas_width, ui.canvas_height);
-  frame.base = Pixmap::make(ui.canvas_width, ui.canvas_height);
+  // Neither is read before it is wholly written: the background is painted (from a full fill) before any frame
+  // reads it (has_background is false), and the base is a full copy of the background first (base_stale).
+  frame.background = Pixmap::make_for_overwrite(ui.canvas_width, ui.canvas_height);
+  frame.base = Pixmap::make_for_overwrite(ui.canvas_width, ui.canvas_height);
   frame.spare_background.reset();
   frame.scale = ui.scale;
   frame.background_fresh = false;
