@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
+#include <future>
 
 #include "gfx/blur.h"
 #include "gfx/glow.h"
@@ -75,13 +77,23 @@ void build_crest_glow(ScaledLayers& layers, const Pixmap& crest, float scale) {
   layers.crest_glow = make_glow_image(resample_pixmap(crest, side, side), glow, layers.crest_glow_pad);
 }
 
-void build_logo_glow(ScaledLayers& layers, const Pixmap& logo, float scale) {
+// The logo inside its two glows, with the glow's four subpixel copies.
+struct LogoGlow {
+  Pixmap glow;
+  uint32_t pad = 0;
+  std::array<Pixmap, 4> copies;
+};
+
+LogoGlow build_logo_glow(const Pixmap& logo, float scale) {
   const uint32_t width = rounded_pixels(430.0f * scale);
   const float aspect = static_cast<float>(logo.height()) / static_cast<float>(logo.width());
   const uint32_t height = std::max<uint32_t>(rounded_pixels(430.0f * aspect * scale), 1);
   const std::array<GlowLayer, 2> glows{GlowLayer{gold(89), 15.0f * scale}, GlowLayer{green(77), 5.0f * scale}};
-  layers.logo_glow_pad = rounded_pixels(60.0f * scale);
-  layers.logo_glow = make_glow_image(resample_pixmap(logo, width, height), glows, layers.logo_glow_pad);
+  LogoGlow logo_glow;
+  logo_glow.pad = rounded_pixels(60.0f * scale);
+  logo_glow.glow = make_glow_image(resample_pixmap(logo, width, height), glows, logo_glow.pad);
+  logo_glow.copies = make_subpixel_copies(logo_glow.glow);
+  return logo_glow;
 }
 
 // A sharp pale-gold dot inside a soft gold halo, centred in a square spanning logical -12..18.
@@ -173,20 +185,28 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
 }
 
 void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero) {
+  const uint32_t width = device_size(WINDOW_WIDTH, scale);
+  const uint32_t height = device_size(WINDOW_HEIGHT, scale);
+  // The overlay and the logo's glow, the longest after the hero, are painted on threads of their own as well; each
+  // reads only its arguments (the logo picture is not changed meanwhile).
+  std::future<Canvas> overlay = std::async(std::launch::async, build_overlay, width, height, scale);
+  std::future<LogoGlow> logo_glow = std::async(std::launch::async, build_logo_glow, std::cref(ui.images.logo), scale);
   ui.scale = scale;
-  ui.canvas = Canvas::make(device_size(WINDOW_WIDTH, scale), device_size(WINDOW_HEIGHT, scale), 0.0f, 0.0f, scale);
+  ui.canvas = Canvas::make(width, height, 0.0f, 0.0f, scale);
   ui.canvas_width = ui.canvas.pixmap.width();
   ui.canvas_height = ui.canvas.pixmap.height();
 
   ScaledLayers& layers = ui.layers;
-  layers.overlay = std::make_shared<const Pixmap>(build_overlay(ui.canvas_width, ui.canvas_height, scale).pixmap);
   build_crest_glow(layers, ui.images.crest, scale);
-  build_logo_glow(layers, ui.images.logo, scale);
   layers.glow_dot = build_glow_dot(scale);
   layers.picture_area = build_picture_area(ui.canvas_width, ui.canvas_height, scale);
   layers.rune_groups = build_rune_outlines();
   layers.rune = rasterize_rune(layers.rune_groups, scale);
-  layers.logo_glow_copies = make_subpixel_copies(layers.logo_glow);
+  LogoGlow logo = logo_glow.get();
+  layers.logo_glow = std::move(logo.glow);
+  layers.logo_glow_pad = logo.pad;
+  layers.logo_glow_copies = std::move(logo.copies);
+  layers.overlay = std::make_shared<const Pixmap>(overlay.get().pixmap);
   set_hero_layer(layers, hero.get());
 
   build_spark_sprites(ui);

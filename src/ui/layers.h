@@ -51,8 +51,8 @@ HeroLayer build_hero_layer(std::span<const uint8_t> hero_file, float scale);
 // together. The bytes must outlive the future.
 std::future<HeroLayer> start_hero_layer(std::span<const uint8_t> hero_file, float scale);
 
-// Rebuilds every scaled layer at `scale`, then the spark sprites and the text layout; the hero layer is made on
-// another thread meanwhile.
+// Rebuilds every scaled layer at `scale`, then the spark sprites and the text layout. The hero layer, the overlay
+// and the logo's glow are each made on a thread of their own while the rest is made on this one.
 void rebuild_scaled_layers(UiState& ui, float scale);
 
 // The same with the hero layer already started (start_hero_layer at the same scale), taken once the rest is made.
