@@ -242,7 +242,7 @@ BackdropWorkerLink start_backdrop_worker(const UiState& ui) {
   return link;
 }
 
-bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest request) {
+bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest&& request) {
   return link.requests.try_send(std::move(request)) == TrySendOutcome::sent;
 }
 

@@ -84,6 +84,7 @@ struct BackdropWorkerLink {
       replies = std::move(other.replies);
       requests = std::move(other.requests);
       thread = std::move(other.thread);
+      frames_made = other.frames_made;
     }
     return *this;
   }
@@ -91,6 +92,7 @@ struct BackdropWorkerLink {
   std::jthread thread;
   BoundedSender<BackdropRequest> requests;
   BoundedReceiver<BackdropReply> replies;
+  uint32_t frames_made = 0;  // requests sent without a spare frame: the worker made a frame for each
 };
 
 // --- group 3: hover and frame timing ----------------------------------------------------------------------------
