@@ -131,6 +131,11 @@ Pixmap decode_hero_picture(std::span<const uint8_t> file) {
   return Pixmap::make(16, 16);
 }
 
+Pixmap decode_png_picture(std::span<const uint8_t> file) {
+  if (auto picture = decode_png(file)) return std::move(*picture);
+  return Pixmap::make(16, 16);
+}
+
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
   std::array<Pixmap, 4> copies;
   for (size_t k = 0; k < copies.size(); ++k) {
@@ -168,8 +173,8 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
   ScaledLayers& layers = ui.layers;
   build_hero_layer(layers, ui.images.hero_file, scale);
   layers.overlay = std::make_shared<const Pixmap>(build_overlay(ui.canvas_width, ui.canvas_height, scale).pixmap);
-  build_crest_glow(layers, ui.images.crest, scale);
-  build_logo_glow(layers, ui.images.logo, scale);
+  build_crest_glow(layers, decode_png_picture(ui.images.crest_file), scale);
+  build_logo_glow(layers, decode_png_picture(ui.images.logo_file), scale);
   layers.glow_dot = build_glow_dot(scale);
   layers.picture_area = build_picture_area(ui.canvas_width, ui.canvas_height, scale);
   layers.rune_groups = build_rune_outlines();

@@ -196,13 +196,13 @@ struct SettingsDialogState {
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
-// The pictures (built-in or overridden); never changed after construction. The hero picture is kept as its
-// file's bytes: decoded at full size it is several times the window, and only its scaled layer is drawn, so it
-// is decoded again each time the layers are rebuilt.
+// The pictures (built-in or overridden); never changed after construction. Each is kept as its file's bytes:
+// decoded, the hero is several times the window and the logo and crest several times their layers, and only the
+// scaled layers are drawn, so the pictures are decoded again each time the layers are rebuilt.
 struct SourceImages {
   std::vector<uint8_t> hero_file;
-  Pixmap logo;
-  Pixmap crest;
+  std::vector<uint8_t> logo_file;
+  std::vector<uint8_t> crest_file;
 };
 
 // One stroked outline of the rune ornament, in its 520 x 520 unit box.

@@ -77,6 +77,19 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
   EXPECT_TRUE(std::ranges::equal(first.picture_area.mask->data(), second.picture_area.mask->data()));
 }
 
+// The pictures are decoded again from their kept files: a round trip through another scale gives the layers a
+// fresh state at the first scale has.
+TEST(ScaledLayers, ARescaleAndBackRebuildsThePicturesLayersAsTheyWere) {
+  const auto fresh = test::make_test_ui(1.0f);
+  auto ui = test::make_test_ui(1.0f);
+  rebuild_scaled_layers(ui, 2.0f);
+  EXPECT_EQ(ui.layers.crest_glow.width(), 2 * fresh.layers.crest_glow.width());
+  rebuild_scaled_layers(ui, 1.0f);
+  EXPECT_TRUE(same_pixels(*ui.layers.hero, *fresh.layers.hero));
+  EXPECT_TRUE(same_pixels(ui.layers.logo_glow, fresh.layers.logo_glow));
+  EXPECT_TRUE(same_pixels(ui.layers.crest_glow, fresh.layers.crest_glow));
+}
+
 TEST(ScaledLayers, GlowImagesAreSizedByScale) {
   auto ui = test::make_test_ui();
   for (float scale : {1.0f, 1.5f, 2.0f}) {
