@@ -91,7 +91,10 @@ void build_logo_glow(ScaledLayers& layers, const Pixmap& logo, float scale) {
   const uint32_t height = std::max<uint32_t>(rounded_pixels(430.0f * aspect * scale), 1);
   const std::array<GlowLayer, 2> glows{GlowLayer{gold(89), 15.0f * scale}, GlowLayer{green(77), 5.0f * scale}};
   layers.logo_glow_pad = rounded_pixels(60.0f * scale);
-  layers.logo_glow = make_glow_image(resample_pixmap(logo, width, height), glows, layers.logo_glow_pad);
+  const Pixmap glow = make_glow_image(resample_pixmap(logo, width, height), glows, layers.logo_glow_pad);
+  layers.logo_glow_width = glow.width();
+  layers.logo_glow_height = glow.height();
+  layers.logo_glow_copies = make_subpixel_copies(glow);
 }
 
 // A sharp pale-gold dot inside a soft gold halo, centred in a square spanning logical -12..18.
@@ -179,7 +182,6 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
   layers.picture_area = build_picture_area(ui.canvas_width, ui.canvas_height, scale);
   layers.rune_groups = build_rune_outlines();
   layers.rune = rasterize_rune(layers.rune_groups, scale);
-  layers.logo_glow_copies = make_subpixel_copies(layers.logo_glow);
 
   build_spark_sprites(ui);
   relayout_texts(ui);

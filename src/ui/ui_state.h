@@ -233,9 +233,10 @@ struct ScaledLayers {
   float hero_h = 0.0f;
   SharedPixmap overlay = std::make_shared<const Pixmap>();  // darkening gradients and background glows,
                                                             // window-sized
-  Pixmap logo_glow;         // the logo inside its two glows
+  uint32_t logo_glow_width = 0;   // the logo inside its two glows: its size (only its copies are kept)
+  uint32_t logo_glow_height = 0;
   uint32_t logo_glow_pad = 0;
-  std::array<Pixmap, 4> logo_glow_copies;  // copy k drawn k/4 device pixel lower, one row taller
+  std::array<Pixmap, 4> logo_glow_copies;  // the glow image, copy k drawn k/4 device pixel lower, one row taller
   Pixmap crest_glow;        // the crest inside its glow
   uint32_t crest_glow_pad = 0;
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
