@@ -109,21 +109,11 @@ Canvas build_glow_dot(float scale) {
   return dot;
 }
 
-PictureArea build_picture_area(uint32_t width, uint32_t height, float scale) {
+PictureArea build_picture_area(float scale) {
   const RectF& a = PICTURE_AREA;
   PictureArea area;
   area.clip = ClipRect{saturating_i32(std::floor(a.x * scale)), saturating_i32(std::floor(a.y * scale)),
                        saturating_i32(std::ceil((a.x + a.w) * scale)), saturating_i32(std::ceil((a.y + a.h) * scale))};
-  PathBuilder corners;
-  corners.move_to(a.x, a.y);
-  corners.line_to(a.x + a.w, a.y);
-  corners.line_to(a.x + a.w, a.y + a.h);
-  corners.line_to(a.x, a.y + a.h);
-  corners.close();
-  area.mask = Mask::make(width, height);
-  if (const auto path = corners.finish()) {
-    fill_mask_path(*area.mask, *path, FillRule::Winding, true, Transform::from_scale(scale, scale));
-  }
   return area;
 }
 
@@ -179,7 +169,7 @@ void rebuild_scaled_layers(UiState& ui, float scale) {
   build_crest_glow(layers, decode_png_picture(ui.images.crest_file), scale);
   build_logo_glow(layers, decode_png_picture(ui.images.logo_file), scale);
   layers.glow_dot = build_glow_dot(scale);
-  layers.picture_area = build_picture_area(ui.canvas_width, ui.canvas_height, scale);
+  layers.picture_area = build_picture_area(scale);
   layers.rune_groups = build_rune_outlines();
   layers.rune = rasterize_rune(layers.rune_groups, scale);
 

@@ -213,10 +213,9 @@ struct RuneOutline {
 };
 
 // The picture area (logical (0, 58) to (660, 536)) in device pixels of the current scale: the integer clip of
-// the sprite blits and a coverage mask of the canvas's size for path and pixmap drawing.
+// everything drawn in it (sprites, rune, logo), its edges floored and ceiled.
 struct PictureArea {
   ClipRect clip;
-  std::optional<Mask> mask;
 };
 
 // A layer read by the window's thread and the backdrop worker alike: shared rather than copied, never changed

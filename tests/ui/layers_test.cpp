@@ -73,7 +73,6 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
   EXPECT_TRUE(same_pixels(first.glow_dot.pixmap, second.glow_dot.pixmap));
   EXPECT_TRUE(same_pixels(first.rune, second.rune));
   for (size_t k = 0; k < 4; ++k) EXPECT_TRUE(same_pixels(first.logo_glow_copies[k], second.logo_glow_copies[k]));
-  EXPECT_TRUE(std::ranges::equal(first.picture_area.mask->data(), second.picture_area.mask->data()));
 }
 
 // The pictures are decoded again from their kept files: a round trip through another scale gives the layers a
@@ -166,19 +165,13 @@ TEST(AlignedLayer, OriginsAndSizesFallOnDevicePixels) {
   }
 }
 
-TEST(PictureArea, ClipAndMaskPerScale) {
+TEST(PictureArea, ClipPerScale) {
   auto ui = test::make_test_ui(1.5f);
   const PictureArea& area = ui.layers.picture_area;
   EXPECT_EQ(area.clip.x0, 0);
   EXPECT_EQ(area.clip.y0, 87);
   EXPECT_EQ(area.clip.x1, 990);
   EXPECT_EQ(area.clip.y1, 804);
-  ASSERT_TRUE(area.mask.has_value());
-  EXPECT_EQ(area.mask->width(), 1650u);
-  EXPECT_EQ(area.mask->value(500, 400), 255);
-  EXPECT_EQ(area.mask->value(1000, 400), 0);
-  EXPECT_EQ(area.mask->value(500, 85), 0);
-  EXPECT_EQ(area.mask->value(500, 88), 255);
 }
 
 TEST(Rune, FiveOutlinesInThreeGroupsTurningAboutItsCentre) {
