@@ -30,20 +30,13 @@ std::optional<Font> load_system_font(const std::optional<std::filesystem::path>&
 
 using ImageDecoder = std::optional<Pixmap> (*)(std::span<const uint8_t>);
 
-// The override (or the embedded picture), else the embedded picture, else a transparent 16 x 16 square.
-Pixmap load_picture(const std::filesystem::path& launcher_folder, std::string_view name, ImageDecoder decode) {
+// The override's bytes when they decode as the picture, else the embedded ones (which the layers' decoders turn
+// into a transparent 16 x 16 square if they ever failed).
+std::vector<uint8_t> picture_file(const std::filesystem::path& launcher_folder, std::string_view name,
+                                  ImageDecoder decode) {
+  auto override_bytes = read_media_file(launcher_folder, name, {});
+  if (!override_bytes.empty() && decode(override_bytes)) return override_bytes;
   const auto embedded = embedded_asset(std::string("images/") + std::string(name));
-  if (auto image = decode(read_media_file(launcher_folder, name, embedded))) return std::move(*image);
-  if (auto image = decode(embedded)) return std::move(*image);
-  return Pixmap::make(16, 16);
-}
-
-// The override's bytes when they decode as the hero picture, else the embedded ones (which decode_hero_picture
-// turns into the transparent square if they ever failed, as for the other pictures).
-std::vector<uint8_t> hero_picture_file(const std::filesystem::path& launcher_folder) {
-  auto override_bytes = read_media_file(launcher_folder, HERO_IMAGE_NAME, {});
-  if (!override_bytes.empty() && decode_webp_to_pixmap(override_bytes)) return override_bytes;
-  const auto embedded = embedded_asset(std::string("images/") + std::string(HERO_IMAGE_NAME));
   return std::vector<uint8_t>(embedded.begin(), embedded.end());
 }
 
@@ -71,13 +64,13 @@ FontSet load_font_set(const std::optional<std::filesystem::path>& system_font_fi
 UiState load_assets_and_init_ui(float scale, const UiEnvironment& environment) {
   // The hero layer, the longest part, is made from the picture's bytes alone while the fonts, icons, pictures and
   // the other layers are made here.
-  std::vector<uint8_t> hero_file = hero_picture_file(environment.launcher_folder);
+  std::vector<uint8_t> hero_file = picture_file(environment.launcher_folder, HERO_IMAGE_NAME, decode_webp_to_pixmap);
   std::future<HeroLayer> hero = start_hero_layer(hero_file, scale);
   const auto system_font = environment.find_system_font ? environment.find_system_font() : std::nullopt;
   UiState ui(load_font_set(system_font), environment.clock);
   ui.icons = build_builtin_icons();
-  ui.images.logo = load_picture(environment.launcher_folder, LOGO_IMAGE_NAME, decode_png);
-  ui.images.crest = load_picture(environment.launcher_folder, CREST_IMAGE_NAME, decode_png);
+  ui.images.logo_file = picture_file(environment.launcher_folder, LOGO_IMAGE_NAME, decode_png);
+  ui.images.crest_file = picture_file(environment.launcher_folder, CREST_IMAGE_NAME, decode_png);
   ui.spark_rng = spark_rng_from_seed(spark_seed_from_wall_clock(environment.clock.wall_ns()));
   set_opening_time(ui, DEFAULT_OPENING_TIME);
   rebuild_scaled_layers(ui, scale, std::move(hero));

@@ -214,6 +214,7 @@ Pixmap BackdropRenderer::render(BackdropRequest request) {
   draw_animated_background(frame, *scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, *scene_.overlay,
                            request.t);
   if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
+    panel_images_.clear();  // the old glass goes before the new is drawn: one set of panels is held at a time
     panel_images_ = draw_panels(frame, scene_.scale, request.panels);
     last_panels_ = request.panels;
     last_t_ = request.t;
@@ -242,7 +243,7 @@ BackdropWorkerLink start_backdrop_worker(const UiState& ui) {
   return link;
 }
 
-bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest request) {
+bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest&& request) {
   return link.requests.try_send(std::move(request)) == TrySendOutcome::sent;
 }
 

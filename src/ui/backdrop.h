@@ -15,6 +15,9 @@ namespace qo {
 
 // Unchanged panels are drawn again at most this often; in between the glass shows an older background's blur.
 inline constexpr double BACKDROP_REFRESH_SECS = 1.0;
+// Canvas-sized background frames the window's thread and the worker share: the one shown, one being painted and
+// one ready. The window asks the worker for a new frame only while fewer exist, else it waits for a spare.
+inline constexpr uint32_t BACKDROP_FRAMES_IN_FLIGHT = 3;
 
 // --- the animated background ------------------------------------------------------------------------------------
 
@@ -125,8 +128,12 @@ void backdrop_render_worker(BackdropScene scene, BoundedReceiver<BackdropRequest
 BackdropWorkerLink start_backdrop_worker(const UiState& ui);
 
 // Offers a request without waiting; false when the worker is still busy with an earlier one (this frame's
-// request is then skipped) or is gone.
-bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest request);
+// request is then skipped, and the request with its spare frame stays with the caller) or is gone.
+bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest&& request);
+// The same for a copy of a request the caller keeps.
+inline bool offer_backdrop_request(BackdropWorkerLink& link, const BackdropRequest& request) {
+  return offer_backdrop_request(link, BackdropRequest(request));
+}
 
 // A reply the worker has ready, taken without waiting. A reply whose size is not width x height (drawn for
 // another scale) is discarded.

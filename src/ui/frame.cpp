@@ -117,12 +117,27 @@ void paint_backdrop_here(UiState& ui) {
   frame.has_background = true;
 }
 
+// Offers the worker this frame's request with the spare frame, which stays here while the worker is busy.
+// Without a spare the worker would make a new frame: asked only while fewer than BACKDROP_FRAMES_IN_FLIGHT exist.
+void offer_request_to_worker(UiState& ui) {
+  BackdropWorkerLink& link = *ui.backdrop;
+  FrameLayers& frame = ui.frame;
+  const bool with_spare = frame.spare_background.has_value();
+  if (!with_spare && link.frames_made + 1 >= BACKDROP_FRAMES_IN_FLIGHT) return;
+  BackdropRequest request{ui.ui_clock, main_panel_backdrops(ui.layout),
+                          std::exchange(frame.spare_background, std::nullopt)};
+  if (offer_backdrop_request(link, std::move(request))) {
+    if (!with_spare) ++link.frames_made;
+  } else {
+    frame.spare_background = std::move(request.spare);
+  }
+}
+
 // Offers the worker this frame's request and takes a reply that is ready (one of another size is dropped).
 void exchange_with_worker(UiState& ui) {
   if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
   FrameLayers& frame = ui.frame;
-  offer_backdrop_request(*ui.backdrop, BackdropRequest{ui.ui_clock, main_panel_backdrops(ui.layout),
-                                                       std::exchange(frame.spare_background, std::nullopt)});
+  offer_request_to_worker(ui);
   auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height);
   if (!reply) return;
   frame.spare_background = std::exchange(frame.background, std::move(*reply));

@@ -48,7 +48,7 @@ struct PictureColumn {
 PictureColumn picture_column(const UiState& ui) {
   const ScaledLayers& layers = ui.layers;
   const float pad = static_cast<float>(layers.logo_glow_pad);
-  const float logo_height = std::max(static_cast<float>(layers.logo_glow.height()) - 2.0f * pad, 0.0f) / ui.scale;
+  const float logo_height = std::max(static_cast<float>(layers.logo_glow_height) - 2.0f * pad, 0.0f) / ui.scale;
   const float height = PILL_HEIGHT + PILL_TO_LOGO + logo_height + LOGO_TO_COUNTDOWN + COUNTDOWN_BLOCK_HEIGHT;
   return PictureColumn{PICTURE_AREA.y + (PICTURE_AREA.h - height) / 2.0f, logo_height};
 }
@@ -135,11 +135,11 @@ void draw_logo(UiState& ui, const PictureColumn& column) {
   const ScaledLayers& layers = ui.layers;
   const float s = ui.scale;
   const float centre = column.logo_top() + column.logo_height / 2.0f + logo_float_offset(ui.ui_clock);
-  const float glow_height = static_cast<float>(layers.logo_glow.height()) / s;
+  const float glow_height = static_cast<float>(layers.logo_glow_height) / s;
   const float top = (centre - glow_height / 2.0f) * s;
   const float row = std::floor(top);
   const auto k = static_cast<size_t>(std::clamp(std::floor((top - row) * 4.0f), 0.0f, 3.0f));
-  const float left = COLUMN_CENTRE_X * s - static_cast<float>(layers.logo_glow.width()) / 2.0f;
+  const float left = COLUMN_CENTRE_X * s - static_cast<float>(layers.logo_glow_width) / 2.0f;
   blend_pixmap_opacity(ui.canvas.pixmap, layers.logo_glow_copies[k], opacity, round_to_i32(left),
                        saturating_i32(row));
 }

@@ -77,9 +77,10 @@ void build_crest_glow(ScaledLayers& layers, const Pixmap& crest, float scale) {
   layers.crest_glow = make_glow_image(resample_pixmap(crest, side, side), glow, layers.crest_glow_pad);
 }
 
-// The logo inside its two glows, with the glow's four subpixel copies.
+// The logo inside its two glows: its size and pad, and the glow's four subpixel copies (only they are drawn).
 struct LogoGlow {
-  Pixmap glow;
+  uint32_t width = 0;
+  uint32_t height = 0;
   uint32_t pad = 0;
   std::array<Pixmap, 4> copies;
 };
@@ -91,8 +92,10 @@ LogoGlow build_logo_glow(const Pixmap& logo, float scale) {
   const std::array<GlowLayer, 2> glows{GlowLayer{gold(89), 15.0f * scale}, GlowLayer{green(77), 5.0f * scale}};
   LogoGlow logo_glow;
   logo_glow.pad = rounded_pixels(60.0f * scale);
-  logo_glow.glow = make_glow_image(resample_pixmap(logo, width, height), glows, logo_glow.pad);
-  logo_glow.copies = make_subpixel_copies(logo_glow.glow);
+  const Pixmap glow = make_glow_image(resample_pixmap(logo, width, height), glows, logo_glow.pad);
+  logo_glow.width = glow.width();
+  logo_glow.height = glow.height();
+  logo_glow.copies = make_subpixel_copies(glow);
   return logo_glow;
 }
 
@@ -108,21 +111,11 @@ Canvas build_glow_dot(float scale) {
   return dot;
 }
 
-PictureArea build_picture_area(uint32_t width, uint32_t height, float scale) {
+PictureArea build_picture_area(float scale) {
   const RectF& a = PICTURE_AREA;
   PictureArea area;
   area.clip = ClipRect{saturating_i32(std::floor(a.x * scale)), saturating_i32(std::floor(a.y * scale)),
                        saturating_i32(std::ceil((a.x + a.w) * scale)), saturating_i32(std::ceil((a.y + a.h) * scale))};
-  PathBuilder corners;
-  corners.move_to(a.x, a.y);
-  corners.line_to(a.x + a.w, a.y);
-  corners.line_to(a.x + a.w, a.y + a.h);
-  corners.line_to(a.x, a.y + a.h);
-  corners.close();
-  area.mask = Mask::make(width, height);
-  if (const auto path = corners.finish()) {
-    fill_mask_path(*area.mask, *path, FillRule::Winding, true, Transform::from_scale(scale, scale));
-  }
   return area;
 }
 
@@ -149,6 +142,11 @@ std::future<HeroLayer> start_hero_layer(std::span<const uint8_t> hero_file, floa
 
 Pixmap decode_hero_picture(std::span<const uint8_t> file) {
   if (auto hero = decode_webp_to_pixmap(file)) return std::move(*hero);
+  return Pixmap::make(16, 16);
+}
+
+Pixmap decode_png_picture(std::span<const uint8_t> file) {
+  if (auto picture = decode_png(file)) return std::move(*picture);
   return Pixmap::make(16, 16);
 }
 
@@ -188,22 +186,25 @@ void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero
   const uint32_t width = device_size(WINDOW_WIDTH, scale);
   const uint32_t height = device_size(WINDOW_HEIGHT, scale);
   // The overlay and the logo's glow, the longest after the hero, are painted on threads of their own as well; each
-  // reads only its arguments (the logo picture is not changed meanwhile).
+  // reads only its arguments (the logo's file bytes are not changed meanwhile).
   std::future<Canvas> overlay = std::async(std::launch::async, build_overlay, width, height, scale);
-  std::future<LogoGlow> logo_glow = std::async(std::launch::async, build_logo_glow, std::cref(ui.images.logo), scale);
+  std::future<LogoGlow> logo_glow = std::async(std::launch::async, [&logo_file = ui.images.logo_file, scale] {
+    return build_logo_glow(decode_png_picture(logo_file), scale);
+  });
   ui.scale = scale;
   ui.canvas = Canvas::make(width, height, 0.0f, 0.0f, scale);
   ui.canvas_width = ui.canvas.pixmap.width();
   ui.canvas_height = ui.canvas.pixmap.height();
 
   ScaledLayers& layers = ui.layers;
-  build_crest_glow(layers, ui.images.crest, scale);
+  build_crest_glow(layers, decode_png_picture(ui.images.crest_file), scale);
   layers.glow_dot = build_glow_dot(scale);
-  layers.picture_area = build_picture_area(ui.canvas_width, ui.canvas_height, scale);
+  layers.picture_area = build_picture_area(scale);
   layers.rune_groups = build_rune_outlines();
   layers.rune = rasterize_rune(layers.rune_groups, scale);
   LogoGlow logo = logo_glow.get();
-  layers.logo_glow = std::move(logo.glow);
+  layers.logo_glow_width = logo.width;
+  layers.logo_glow_height = logo.height;
   layers.logo_glow_pad = logo.pad;
   layers.logo_glow_copies = std::move(logo.copies);
   layers.overlay = std::make_shared<const Pixmap>(overlay.get().pixmap);

@@ -29,6 +29,8 @@ RectF hero_cover_rect(uint32_t image_width, uint32_t image_height);
 
 // The hero picture from its file's bytes; a transparent 16 x 16 square when they do not decode.
 Pixmap decode_hero_picture(std::span<const uint8_t> file);
+// The logo or the crest from its file's bytes; a transparent 16 x 16 square when they do not decode.
+Pixmap decode_png_picture(std::span<const uint8_t> file);
 
 // A transparent layer for the logical rectangle whose pixels fall on the canvas's pixels: its origin is
 // floor(x s) / s (same for y) and its size ceil((x + w) s) - floor(x s) by ceil((y + h) s) - floor(y s), at

@@ -35,10 +35,7 @@ bool is_arial_family(const FcPattern* match) {
   return false;
 }
 
-}  // namespace
-
-std::optional<std::filesystem::path> find_arial_font_file() {
-  if (!FcInit()) return std::nullopt;
+std::optional<std::filesystem::path> match_arial_font_file() {
   PatternPtr pattern(FcNameParse(reinterpret_cast<const FcChar8*>("Arial")));
   if (!pattern) return std::nullopt;
   FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
@@ -49,6 +46,16 @@ std::optional<std::filesystem::path> find_arial_font_file() {
   FcChar8* file = nullptr;
   if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
   return std::filesystem::path(reinterpret_cast<const char*>(file));
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> find_arial_font_file() {
+  if (!FcInit()) return std::nullopt;
+  auto file = match_arial_font_file();
+  // Nothing else asks fontconfig: its configuration and mapped caches are let go (the next call loads them again).
+  FcFini();
+  return file;
 }
 
 std::optional<std::span<const uint8_t>> read_font_file_for_program_life(const std::filesystem::path& file) {

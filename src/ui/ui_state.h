@@ -84,6 +84,7 @@ struct BackdropWorkerLink {
       replies = std::move(other.replies);
       requests = std::move(other.requests);
       thread = std::move(other.thread);
+      frames_made = other.frames_made;
     }
     return *this;
   }
@@ -91,6 +92,7 @@ struct BackdropWorkerLink {
   std::jthread thread;
   BoundedSender<BackdropRequest> requests;
   BoundedReceiver<BackdropReply> replies;
+  uint32_t frames_made = 0;  // requests sent without a spare frame: the worker made a frame for each
 };
 
 // --- group 3: hover and frame timing ----------------------------------------------------------------------------
@@ -194,13 +196,13 @@ struct SettingsDialogState {
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
-// The pictures (built-in or overridden); never changed after construction. The hero picture is kept as its
-// file's bytes: decoded at full size it is several times the window, and only its scaled layer is drawn, so it
-// is decoded again each time the layers are rebuilt.
+// The pictures (built-in or overridden); never changed after construction. Each is kept as its file's bytes:
+// decoded, the hero is several times the window and the logo and crest several times their layers, and only the
+// scaled layers are drawn, so the pictures are decoded again each time the layers are rebuilt.
 struct SourceImages {
   std::vector<uint8_t> hero_file;
-  Pixmap logo;
-  Pixmap crest;
+  std::vector<uint8_t> logo_file;
+  std::vector<uint8_t> crest_file;
 };
 
 // One stroked outline of the rune ornament, in its 520 x 520 unit box.
@@ -211,10 +213,9 @@ struct RuneOutline {
 };
 
 // The picture area (logical (0, 58) to (660, 536)) in device pixels of the current scale: the integer clip of
-// the sprite blits and a coverage mask of the canvas's size for path and pixmap drawing.
+// everything drawn in it (sprites, rune, logo), its edges floored and ceiled.
 struct PictureArea {
   ClipRect clip;
-  std::optional<Mask> mask;
 };
 
 // A layer read by the window's thread and the backdrop worker alike: shared rather than copied, never changed
@@ -231,9 +232,10 @@ struct ScaledLayers {
   float hero_h = 0.0f;
   SharedPixmap overlay = std::make_shared<const Pixmap>();  // darkening gradients and background glows,
                                                             // window-sized
-  Pixmap logo_glow;         // the logo inside its two glows
+  uint32_t logo_glow_width = 0;   // the logo inside its two glows: its size (only its copies are kept)
+  uint32_t logo_glow_height = 0;
   uint32_t logo_glow_pad = 0;
-  std::array<Pixmap, 4> logo_glow_copies;  // copy k drawn k/4 device pixel lower, one row taller
+  std::array<Pixmap, 4> logo_glow_copies;  // the glow image, copy k drawn k/4 device pixel lower, one row taller
   Pixmap crest_glow;        // the crest inside its glow
   uint32_t crest_glow_pad = 0;
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes

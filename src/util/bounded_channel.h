@@ -53,8 +53,9 @@ class BoundedSender {
   }
   ~BoundedSender() { close(); }
 
-  // Queues the value when there is room; a full queue or a missing receiver drops it.
-  TrySendOutcome try_send(T value) {
+  // Queues the value when there is room; it is moved from only then, so a value a full queue or a missing
+  // receiver refuses stays with the caller.
+  TrySendOutcome try_send(T&& value) {
     if (!state_) return TrySendOutcome::closed;
     {
       std::lock_guard lock(state_->mutex);

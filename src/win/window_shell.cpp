@@ -44,19 +44,19 @@ std::chrono::steady_clock::time_point monotonic_instant(std::int64_t ns) {
     return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
 }
 
-WindowIcon crest_icon(const UiState& ui) {
-    const Pixmap& crest = ui.images.crest;
+WindowIcon crest_icon(const Pixmap& crest) {
     return WindowIcon{crest.pixels().data(), static_cast<int>(crest.width()), static_cast<int>(crest.height())};
 }
 
 std::expected<std::unique_ptr<SdlWindow>, std::string> open_window(LauncherApp& app) {
     LauncherApp* record = &app;
+    const Pixmap crest = decode_png_picture(app.ui.images.crest_file);  // the window keeps its own copy
     return SdlWindow::create(WindowSpec{
         .title = window_title(app.config),
         .class_name = WINDOW_CLASS_NAME,
         .width = launcher_window_size(app.ui.scale).width,
         .height = launcher_window_size(app.ui.scale).height,
-        .icon = crest_icon(app.ui),
+        .icon = crest_icon(crest),
         .draggable = [record](int x, int y) { return caption_at_pixel(record, x, y); },
     });
 }

@@ -2,11 +2,14 @@
 // returns, the hover fades and their band flags, the dialog frame's reuse rule and a change of scale.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "config/default_launcher_config.h"
+#include "ui/backdrop.h"
 #include "ui/frame.h"
 #include "ui/layers.h"
 #include "ui/layout.h"
@@ -79,6 +82,29 @@ TEST(FrameBackground, FirstFrameAfterAFastForwardPaintsHereAndStartsTheWorker) {
   EXPECT_TRUE(ui.backdrop.has_value());
   EXPECT_EQ(ui.last_background_time, 3.0);
   EXPECT_TRUE(ui.frame.has_background);
+}
+
+// Frames drawn as fast as they come keep the worker busy: the background frames still number three at most, passed
+// back and forth, and the worker's answers keep arriving.
+TEST(FrameBackgroundConcurrent, TheWorkerMakesNoFramesBeyondThoseInFlight) {
+  UiState ui = content_ui();
+  ui.intro_start = 0.0;
+  frame_at(ui, 1.0);
+  ASSERT_TRUE(ui.backdrop.has_value());
+  std::set<const uint32_t*> frames;
+  const uint32_t* shown = ui.frame.background.pixels().data();
+  int answers = 0;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int i = 1; answers < 40 && std::chrono::steady_clock::now() < give_up; ++i) {
+    frame_at(ui, 1.0 + 0.001 * i);
+    if (ui.frame.background.pixels().data() != shown) ++answers;
+    shown = ui.frame.background.pixels().data();
+    frames.insert(shown);
+    if (ui.frame.spare_background) frames.insert(ui.frame.spare_background->pixels().data());
+  }
+  EXPECT_EQ(answers, 40);
+  EXPECT_LE(ui.backdrop->frames_made, BACKDROP_FRAMES_IN_FLIGHT - 1);
+  EXPECT_LE(frames.size(), BACKDROP_FRAMES_IN_FLIGHT);
 }
 
 // ---- rectangles of a frame ----

@@ -31,6 +31,19 @@ TEST(BoundedChannel, TrySendRefusesBeyondTheCapacityAndAfterTheReceiverIsGone) {
   EXPECT_EQ(unconnected.try_send(1), TrySendOutcome::closed);
 }
 
+TEST(BoundedChannel, AValueTrySendRefusesStaysWithTheCaller) {
+  auto [sender, receiver] = make_bounded_channel<std::unique_ptr<int>>(1);
+  auto first = std::make_unique<int>(1);
+  auto second = std::make_unique<int>(2);
+  ASSERT_EQ(sender.try_send(std::move(first)), TrySendOutcome::sent);
+  EXPECT_EQ(first, nullptr);
+  ASSERT_EQ(sender.try_send(std::move(second)), TrySendOutcome::full);
+  ASSERT_NE(second, nullptr);
+  receiver.close();
+  ASSERT_EQ(sender.try_send(std::move(second)), TrySendOutcome::closed);
+  EXPECT_EQ(*second, 2);
+}
+
 TEST(BoundedChannel, ReceiveDrainsWhatWasSentThenReportsTheEnd) {
   auto [sender, receiver] = make_bounded_channel<std::unique_ptr<int>>(2);
   ASSERT_TRUE(sender.send(std::make_unique<int>(4)));
