@@ -87,6 +87,28 @@ void set_x11_class(SDL_Window* window, const std::string& class_name, std::uint6
     XFlush(info.info.x11.display);
 }
 
+// SDL wakes a waiting window from other threads by sending the X window an event on a second connection. A
+// wake-up that races the window's destruction fails with BadWindow, and Xlib's default handler (which SDL's own
+// chains to) ends the process for it. A window that is gone is no reason to end: such errors are let pass, every
+// other error goes on to the handler that was there before.
+XErrorHandler next_x_error_handler = nullptr;
+
+int let_vanished_windows_pass(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow) return 0;
+    return next_x_error_handler ? next_x_error_handler(display, error) : 0;
+}
+
+// Starts SDL's video and timers and, on X11, puts the handler above in front (SDL installs its own at every start
+// and puts back the earlier one when its video stops, so this is done after each start).
+bool start_video() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+    if (std::string_view(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "") == "x11") {
+        const XErrorHandler previous = XSetErrorHandler(let_vanished_windows_pass);
+        if (previous != let_vanished_windows_pass) next_x_error_handler = previous;
+    }
+    return true;
+}
+
 void set_window_hints() {
     // The back buffer is the plain window surface (shared-memory images on X11), never a GPU texture behind it,
     // which would also recreate the X window and lose its class.
@@ -126,7 +148,7 @@ double start_display_scale() { return std::max(display_scale(), 1.0); }
 
 VideoStart::VideoStart() {
     set_window_hints();
-    started_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) == 0;
+    started_ = start_video();
 }
 
 VideoStart::~VideoStart() {
@@ -136,7 +158,7 @@ VideoStart::~VideoStart() {
 std::expected<std::unique_ptr<SdlWindow>, std::string> SdlWindow::create(const WindowSpec& spec) {
     set_window_hints();
     std::unique_ptr<SdlWindow> self(new SdlWindow());
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+    if (!start_video()) {
         return std::unexpected(std::string("não foi possível iniciar o vídeo: ") + SDL_GetError());
     }
     self->video_started_ = true;

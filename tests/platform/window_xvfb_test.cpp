@@ -345,5 +345,25 @@ TEST_F(WindowOnXvfb, AnXwdCaptureShowsExactlyThePresentedPixels) {
     EXPECT_EQ(wrong, 0);
 }
 
+TEST_F(WindowOnXvfb, AnEventSentToAWindowThatIsGoneDoesNotEndTheProcess) {
+    // Another thread's wake-up can reach a window just destroyed; X answers BadWindow, which must not end the
+    // process (Xlib's default handler would, with exit code 1).
+    ASSERT_NO_FATAL_FAILURE(open_window());
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    const ::Window gone = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(other, gone);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = gone;
+    event.xclient.format = 32;
+    XSendEvent(other, gone, False, NoEventMask, &event);
+    XSync(other, False);
+    XCloseDisplay(other);
+    // Still here, and the window still answers.
+    window_->set_title("ainda aberta");
+    EXPECT_TRUE(find_window_by_title("ainda aberta"));
+}
+
 }  // namespace
 }  // namespace qo
