@@ -130,10 +130,6 @@ BackdropWorkerLink start_backdrop_worker(const UiState& ui);
 // Offers a request without waiting; false when the worker is still busy with an earlier one (this frame's
 // request is then skipped, and the request with its spare frame stays with the caller) or is gone.
 bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest&& request);
-// The same for a copy of a request the caller keeps.
-inline bool offer_backdrop_request(BackdropWorkerLink& link, const BackdropRequest& request) {
-  return offer_backdrop_request(link, BackdropRequest(request));
-}
 
 // A reply the worker has ready, taken without waiting. A reply whose size is not width x height (drawn for
 // another scale) is discarded.

@@ -119,6 +119,11 @@ PictureArea build_picture_area(float scale) {
   return area;
 }
 
+// A decoded picture, or a transparent 16 x 16 square in place of one that did not decode.
+Pixmap or_blank_square(std::optional<Pixmap> picture) {
+  return picture ? std::move(*picture) : Pixmap::make(16, 16);
+}
+
 void set_hero_layer(ScaledLayers& layers, HeroLayer hero) {
   layers.hero = std::move(hero.pixels);
   layers.hero_x = hero.rect.x;
@@ -140,15 +145,9 @@ std::future<HeroLayer> start_hero_layer(std::span<const uint8_t> hero_file, floa
   return std::async(std::launch::async, build_hero_layer, hero_file, scale);
 }
 
-Pixmap decode_hero_picture(std::span<const uint8_t> file) {
-  if (auto hero = decode_webp_to_pixmap(file)) return std::move(*hero);
-  return Pixmap::make(16, 16);
-}
+Pixmap decode_hero_picture(std::span<const uint8_t> file) { return or_blank_square(decode_webp_to_pixmap(file)); }
 
-Pixmap decode_png_picture(std::span<const uint8_t> file) {
-  if (auto picture = decode_png(file)) return std::move(*picture);
-  return Pixmap::make(16, 16);
-}
+Pixmap decode_png_picture(std::span<const uint8_t> file) { return or_blank_square(decode_png(file)); }
 
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
   std::array<Pixmap, 4> copies;

@@ -353,7 +353,7 @@ TEST(BackdropWorkerConcurrent, RepliesWithTheBackdropOfTheRequest) {
   UiState ui = test::make_test_ui();
   const BackdropRequest request{3.25, main_panel_backdrops(ui.layout)};
   ui.backdrop = start_backdrop_worker(ui);
-  ASSERT_TRUE(offer_backdrop_request(*ui.backdrop, request));
+  ASSERT_TRUE(offer_backdrop_request(*ui.backdrop, BackdropRequest(request)));
   const auto reply = wait_for_reply(*ui.backdrop, ui.canvas.pixmap.width(), ui.canvas.pixmap.height());
   ASSERT_TRUE(reply.has_value());
   Pixmap now = Pixmap::make(ui.canvas.pixmap.width(), ui.canvas.pixmap.height());
@@ -361,7 +361,7 @@ TEST(BackdropWorkerConcurrent, RepliesWithTheBackdropOfTheRequest) {
   EXPECT_TRUE(same_pixels(*reply, now));
   // A link started over the running one (a scale change) stops the old worker first and serves on.
   ui.backdrop = start_backdrop_worker(ui);
-  ASSERT_TRUE(offer_backdrop_request(*ui.backdrop, request));
+  ASSERT_TRUE(offer_backdrop_request(*ui.backdrop, BackdropRequest(request)));
   EXPECT_TRUE(wait_for_reply(*ui.backdrop, ui.canvas.pixmap.width(), ui.canvas.pixmap.height()).has_value());
 }
 
