@@ -502,6 +502,30 @@ TEST_F(LauncherEndToEndXvfb, SettingsDialogSavesToTheGameStoresAndCloses) {
         << "the dialog did not close";
 }
 
+// Eight links of ordinary names, served as the remote configuration, fill the header past its strip: the window's
+// close box must still be the close box.
+TEST_F(LauncherEndToEndXvfb, EightHeaderLinksFromTheServerLeaveTheCloseBoxWorking) {
+    ASSERT_NO_FATAL_FAILURE(open_display());
+    if (IsSkipped()) return;
+    std::string links;
+    for (const char* name : {"Site oficial", "Discord oficial", "Ranking geral", "Loja de itens", "Fórum da guilda",
+                             "Guia do jogador", "Suporte técnico", "Eventos semanais"}) {
+        if (!links.empty()) links += ",";
+        links += R"({"Text": ")" + std::string(name) + R"(", "Url": "https://site.example/"})";
+    }
+    server_.set_body("/launcher.json", R"({"ServerName": "QoFenro", "Links": [)" + links + "]}");
+    const Controls controls = controls_from_layout(game_.path());
+    test::ChildProcess& launcher = start_launcher();
+    const auto window = wait_for_window();
+    ASSERT_TRUE(window);
+    // The remote copy is saved once the window has taken it, so from then on the header holds the eight links.
+    const fs::path saved = game_ / "Data" / "Launcher" / "launcher.json";
+    ASSERT_TRUE(eventually([&] { return test::read_file(saved).find("Eventos semanais") != std::string::npos; }, 20s))
+        << launcher_output(0);
+    click(*window, controls.close);
+    EXPECT_EQ(launcher.wait_for_exit(10s), 0) << launcher_output(0);
+}
+
 struct ScaleCase {
     const char* resources;
     double scale;
