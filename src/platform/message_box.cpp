@@ -114,9 +114,17 @@ std::optional<MessageBoxProcess> MessageBoxProcess::start(std::string_view capti
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // Only standard input, output and error go to the box (no lock or socket of the launcher's).
+    posix_spawn_file_actions_t files;
+    if (posix_spawn_file_actions_init(&files) != 0) {
+        posix_spawnattr_destroy(&attributes);
+        return std::nullopt;
+    }
+    posix_spawn_file_actions_addclosefrom_np(&files, 3);
     pid_t pid = -1;
     // The running executable itself, even when an update has since put another file at its path.
-    const int failed = posix_spawn(&pid, "/proc/self/exe", nullptr, &attributes, argv.data(), environ);
+    const int failed = posix_spawn(&pid, "/proc/self/exe", &files, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (failed != 0) return std::nullopt;
     return MessageBoxProcess(pid);
