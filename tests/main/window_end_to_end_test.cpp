@@ -537,7 +537,8 @@ TEST_F(LauncherEndToEndXvfb, AMessageBoxKeepsTheWindowPaintingDropsItsClicksAndE
         XGetInputFocus(x_, &focus, &revert);
         return focus == *box;
     }, 5s));
-    // Painting goes on behind the box: the opening animations and the Play caption keep changing the picture.
+    // Painting goes on behind the box: the main screen's animations keep changing the picture (a window that
+    // waits for the box shows the same picture until it is closed).
     const auto first = screenshot(*window);
     ASSERT_TRUE(first);
     EXPECT_TRUE(eventually([&] {
