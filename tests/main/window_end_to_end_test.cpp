@@ -365,6 +365,29 @@ protected:
         return found;
     }
 
+    // The window manager's stacking order of its client windows, bottom first.
+    std::vector<Window> stacking() const {
+        const Atom list = XInternAtom(x_, "_NET_CLIENT_LIST_STACKING", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        std::vector<Window> windows;
+        if (XGetWindowProperty(x_, DefaultRootWindow(x_), list, 0, 1024, False, XA_WINDOW, &type, &format, &count,
+                               &remaining, &data) == Success &&
+            data && format == 32) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            windows.assign(ids, ids + count);
+        }
+        if (data) XFree(data);
+        return windows;
+    }
+    bool above(Window upper, Window lower) const {
+        const std::vector<Window> order = stacking();
+        const auto u = std::ranges::find(order, upper), l = std::ranges::find(order, lower);
+        return u != order.end() && l != order.end() && u > l;
+    }
+
     // Clicks Play until a message box comes up for the window (a Play that cannot start the game shows one).
     std::optional<Window> play_until_a_box_shows(Window window, const Controls& controls) {
         std::optional<Window> box;
@@ -546,9 +569,11 @@ TEST_F(LauncherEndToEndXvfb, AMessageBoxKeepsTheWindowPaintingDropsItsClicksAndE
         return later && later->rgb != first->rgb;
     }, 5s)) << "the window stopped painting while the box was up";
 
-    // Clicks on the window's close and minimize buttons while the box is up count for nothing, now or later.
+    // Clicks on the window's close and minimize buttons while the box is up count for nothing, now or later, and
+    // the box stays in front of the window.
     click(*window, controls.close);
     click(*window, controls.minimize);
+    EXPECT_TRUE(above(*box, *window)) << "a click on the window brought it over the box";
     xdotool({"key", "--window", std::to_string(*box), "Return"});
     ASSERT_TRUE(eventually([&] { return !transient_for(*window); }, 5s)) << "the box did not close";
     // The window takes clicks again: Play shows the next box. Clicks are handled in order, so any click kept
