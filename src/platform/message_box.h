@@ -42,7 +42,6 @@ public:
     MessageBoxProcess& operator=(const MessageBoxProcess&) = delete;
     ~MessageBoxProcess();
 
-    pid_t pid() const { return pid_; }
     // Whether the box is still up; a child that has ended is reaped here.
     bool up();
     // Takes the box down at once (its whole process group) and reaps the child.
