@@ -6,6 +6,7 @@
 #include "main/tool_client_download.h"
 #include "main/tool_manifest_generator.h"
 #include "main/tool_update_test.h"
+#include "platform/message_box.h"
 
 namespace qo {
 
@@ -17,6 +18,7 @@ std::span<const ToolMode> tool_modes() {
         {"--testar-atualizacao", 1, update_test_mode},  // manifest-update test
         {"--bench", 2, bench_mode},           // render benchmark: report path
         {"--captura", 2, capture_mode},       // window capture: PNG path
+        {MESSAGE_BOX_MODE_WORD, 5, message_box_mode},  // the window's message box: parent, kind, caption, text
     };
     return table;
 }

@@ -183,6 +183,7 @@ std::expected<std::unique_ptr<SdlWindow>, std::string> SdlWindow::create(const W
 }
 
 SdlWindow::~SdlWindow() {
+    end_message_boxes();
     if (window_) {
         remove_timers();
         if (captured_) SDL_CaptureMouse(SDL_FALSE);
@@ -240,7 +241,8 @@ void SdlWindow::set_draggable_test(DraggableTest test) {
         this);
 }
 
-bool SdlWindow::draggable_at(int x, int y) const { return draggable_ && draggable_(x, y); }
+// While a box is up the window is not moved by its band either: the box is modal to it.
+bool SdlWindow::draggable_at(int x, int y) const { return !box_ && draggable_ && draggable_(x, y); }
 
 // ---- messages ----
 
@@ -450,6 +452,7 @@ void SdlWindow::minimize() {
 
 void SdlWindow::destroy() {
     if (!window_) return;
+    end_message_boxes();
     remove_timers();
     release_mouse();
     SDL_DestroyWindow(window_);
@@ -504,8 +507,37 @@ void SdlWindow::remove_timers() {
     timers_.clear();
 }
 
+// The box runs in a process of its own: SDL shows a box for a parent only on the thread that made the parent,
+// and blocks that thread until it is closed, which would freeze this window and queue its clicks for later.
 void SdlWindow::show_message_box(std::string_view caption, std::string_view text, MessageBoxKind kind) {
-    qo::show_message_box(caption, text, kind);
+    if (!message_box_display_available()) {
+        qo::show_message_box(caption, text, kind);  // standard error
+        return;
+    }
+    pending_boxes_.push_back(PendingBox{std::string(caption), std::string(text), kind});
+    message_box_up();
+}
+
+bool SdlWindow::message_box_up() {
+    if (box_ && !box_->up()) box_.reset();
+    if (!box_ && !pending_boxes_.empty()) show_next_message_box();
+    return box_.has_value();
+}
+
+void SdlWindow::show_next_message_box() {
+    while (!box_ && !pending_boxes_.empty()) {
+        const PendingBox next = std::move(pending_boxes_.front());
+        pending_boxes_.pop_front();
+        box_ = MessageBoxProcess::start(next.caption, next.text, next.kind, window_ ? native_handle_ : 0);
+        // No process for it: the box is shown here, modal in the old way, rather than not at all.
+        if (!box_) qo::show_message_box(next.caption, next.text, next.kind);
+    }
+}
+
+// The window goes: so do its boxes, shown or waiting.
+void SdlWindow::end_message_boxes() {
+    pending_boxes_.clear();
+    box_.reset();
 }
 
 }  // namespace qo

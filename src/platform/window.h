@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/back_buffer_copy.h"
+#include "platform/message_box.h"
 #include "platform/ui_wake.h"
 #include "platform/window_effects.h"
 #include "platform/window_messages.h"
@@ -113,6 +114,7 @@ public:
     void set_timer(std::uint32_t id, std::uint32_t interval_ms) override;
     void kill_timer(std::uint32_t id) override;
     void show_message_box(std::string_view caption, std::string_view text, MessageBoxKind kind) override;
+    bool message_box_up() override;
 
 private:
     struct Timer {
@@ -128,6 +130,8 @@ private:
     SizeMessage size_message() const;
     bool draggable_at(int x, int y) const;
     void remove_timers();
+    void show_next_message_box();
+    void end_message_boxes();
 
     SDL_Window* window_ = nullptr;
     std::uint32_t id_ = 0;
@@ -143,6 +147,13 @@ private:
     SDL_Cursor* hand_ = nullptr;
     std::optional<PointerShape> cursor_;
     std::deque<WindowMessage> synthesised_;  // messages that come from the layer itself, before SDL's
+    struct PendingBox {
+        std::string caption;
+        std::string text;
+        MessageBoxKind kind;
+    };
+    std::optional<MessageBoxProcess> box_;  // the box up now
+    std::deque<PendingBox> pending_boxes_;   // asked for while it is up, shown in order
 };
 
 }  // namespace qo

@@ -41,8 +41,12 @@ public:
     // Stops the timer; a message of it that is already queued is not delivered.
     virtual void kill_timer(std::uint32_t id) = 0;
 
-    // Modal; see message_box.h.
+    // A box modal to the window: it stays in front of it while the window goes on painting; input to the window
+    // is the caller's to discard meanwhile (message_box_up). A box asked for while one is up follows it. Without
+    // a display the caption and the text go to standard error.
     virtual void show_message_box(std::string_view caption, std::string_view text, MessageBoxKind kind) = 0;
+    // Whether a box is up; one that was closed is let go here and the next one asked for is shown.
+    virtual bool message_box_up() = 0;
 };
 
 }  // namespace qo

@@ -26,8 +26,22 @@ constexpr bool is_pointer_message = std::is_same_v<M, MouseMoveMessage> || std::
 template <typename M>
 constexpr bool is_input_message = is_pointer_message<M> || std::is_same_v<M, KeyDownMessage>;
 
+// While a message box is up the window takes no input, as a window under a modal box: nothing is kept to be
+// replayed once the box is closed. A press made before the box loses its release, so it counts for nothing.
+void discard_input(LauncherApp& app, WindowEffects& window, const WindowMessage& message, bool pointer) {
+    if (std::holds_alternative<ButtonUpMessage>(message)) {
+        window.release_mouse();
+        if (const auto borrow = AppBorrow::take(&app)) app.pressed = {};
+    }
+    if (pointer) window.set_cursor(PointerShape::Arrow);
+}
+
 // Pointer and key input: the procedure changes the UI state, then the shell carries out what it asks for.
 void route_input(LauncherApp& app, WindowEffects& window, const WindowMessage& message, bool pointer) {
+    if (window.message_box_up()) {
+        discard_input(app, window, message, pointer);
+        return;
+    }
     const auto borrow = AppBorrow::take(&app);
     if (!borrow) {
         // Busy: the release still lets go of the mouse; the pointer gets the plain arrow.

@@ -128,7 +128,10 @@ void run_message_loop(LauncherApp& app, SdlWindow& window) {
         while (const auto message = window.poll_message()) {
             if (route_window_message(app, *message) == LoopStep::End) return;
         }
-        if (waits_for_input(&app)) {
+        // A box that was closed lets the window take input again, and the next box asked for comes up. While
+        // one is up the loop keeps looking, also where it would otherwise wait for input alone.
+        const bool box_up = window.message_box_up();
+        if (!box_up && waits_for_input(&app)) {
             if (route_window_message(app, window.wait_message()) == LoopStep::End) return;
             pacer.restart(monotonic_now_ns());
             continue;

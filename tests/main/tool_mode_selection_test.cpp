@@ -63,7 +63,7 @@ TEST(ToolModeSelection, EverythingElseStartsTheLauncher) {
 TEST(ToolModeSelection, TableNamesEveryModeWithWhatItNeeds) {
     const std::vector<std::pair<std::string_view, std::size_t>> expected = {
         {"--gerar-manifesto", 2}, {"--baixar-cliente", 1}, {"--testar-atualizacao", 1}, {"--bench", 2},
-        {"--captura", 2}};
+        {"--captura", 2}, {"--caixa-de-mensagem", 5}};
     const auto table = tool_modes();
     ASSERT_EQ(table.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {

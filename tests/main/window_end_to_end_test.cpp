@@ -20,6 +20,7 @@
 #include "gfx/image_codec.h"
 #include "main/tool_render_sample.h"
 #include "platform/instance_window.h"
+#include "sealed/asset_index.h"
 #include "settings/game_options.h"
 #include "support/child_process.h"
 #include "support/https_server.h"
@@ -36,6 +37,7 @@
 // X11 defines macros (None, Bool, Status) that must come after the test framework.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace qo {
 namespace {
@@ -67,7 +69,7 @@ Point centre_of(const std::vector<HitRegion>& regions, HitKind kind, std::uint32
 
 // Where the controls the tests click are, taken from the launcher's own layout and dialog code.
 struct Controls {
-    Point play, settings, close;
+    Point play, settings, close, minimize;
     Point fps_row, fps_144, sound_switch, save;
     Point header_band{550, 52};  // below the links and window buttons, above the panels: only the band is there
 };
@@ -79,6 +81,7 @@ Controls controls_from_layout(const fs::path& game_folder) {
     c.play = centre_of(ui.hit_regions, HIT_PLAY);
     c.settings = centre_of(ui.hit_regions, HIT_SETTINGS_BUTTON);
     c.close = centre_of(ui.hit_regions, HIT_CLOSE);
+    c.minimize = centre_of(ui.hit_regions, HIT_MINIMIZE);
     // The dialog as the window opens it for a game of stock options, with the frame-limit list shown.
     open_settings_dialog(ui, settings_dialog_model(GameOptions{}, {}));
     SettingsDialogState& dialog = *ui.dialog;
@@ -339,6 +342,65 @@ protected:
 
     fs::path release_folder() const { return game_ / "Versions" / release_.release_id; }
 
+    // A viewable window that names `owner` as the one it is transient for (looked for through the whole tree,
+    // since a window manager puts each top-level window into a frame of its own).
+    std::optional<Window> transient_for(Window owner, Window under = 0) {
+        if (under == 0) under = DefaultRootWindow(x_);
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(x_, under, &root, &parent, &children, &count)) return std::nullopt;
+        std::optional<Window> found;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            Window for_window = 0;
+            XWindowAttributes attributes{};
+            if (XGetTransientForHint(x_, children[i], &for_window) && for_window == owner &&
+                XGetWindowAttributes(x_, children[i], &attributes) && attributes.map_state == IsViewable) {
+                found = children[i];
+            } else {
+                found = transient_for(owner, children[i]);
+            }
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    // The window manager's stacking order of its client windows, bottom first.
+    std::vector<Window> stacking() const {
+        const Atom list = XInternAtom(x_, "_NET_CLIENT_LIST_STACKING", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        std::vector<Window> windows;
+        if (XGetWindowProperty(x_, DefaultRootWindow(x_), list, 0, 1024, False, XA_WINDOW, &type, &format, &count,
+                               &remaining, &data) == Success &&
+            data && format == 32) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            windows.assign(ids, ids + count);
+        }
+        if (data) XFree(data);
+        return windows;
+    }
+    bool above(Window upper, Window lower) const {
+        const std::vector<Window> order = stacking();
+        const auto u = std::ranges::find(order, upper), l = std::ranges::find(order, lower);
+        return u != order.end() && l != order.end() && u > l;
+    }
+
+    // Clicks Play until a message box comes up for the window (a Play that cannot start the game shows one).
+    std::optional<Window> play_until_a_box_shows(Window window, const Controls& controls) {
+        std::optional<Window> box;
+        eventually(
+            [&] {
+                if ((box = transient_for(window))) return true;
+                click(window, controls.play);
+                return (box = transient_for(window)).has_value();
+            },
+            20s);
+        return box;
+    }
+
     // Clicks Play until the game has recorded its start (Play is armed only once the update has finished).
     bool play_until_the_game_starts(Window window, const Controls& controls) {
         return eventually(
@@ -524,6 +586,57 @@ TEST_F(LauncherEndToEndXvfb, EightHeaderLinksFromTheServerLeaveTheCloseBoxWorkin
         << launcher_output(0);
     click(*window, controls.close);
     EXPECT_EQ(launcher.wait_for_exit(10s), 0) << launcher_output(0);
+}
+
+// A Play that cannot start the game (its index was removed after the update) shows a box. While it is up the
+// window goes on painting, takes no input (clicks on it are not kept for later) and the box stays in front of it;
+// a termination signal ends the launcher and its box at once.
+TEST_F(LauncherEndToEndXvfb, AMessageBoxKeepsTheWindowPaintingDropsItsClicksAndEndsWithIt) {
+    ASSERT_NO_FATAL_FAILURE(open_display({}, true));
+    if (IsSkipped()) return;
+    const Controls controls = controls_from_layout(game_.path());
+    test::ChildProcess& launcher = start_launcher();
+    const auto window = wait_for_window();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(eventually([&] { return fs::exists(game_ / "active-release"); }, 30s));
+    fs::remove(assets_index_path(release_folder()));
+
+    const auto box = play_until_a_box_shows(*window, controls);
+    ASSERT_TRUE(box) << launcher_output(0);
+    // The window manager gives the box the focus.
+    EXPECT_TRUE(eventually([&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &focus, &revert);
+        return focus == *box;
+    }, 5s));
+    // Painting goes on behind the box: the main screen's animations keep changing the picture (a window that
+    // waits for the box shows the same picture until it is closed).
+    const auto first = screenshot(*window);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(eventually([&] {
+        const auto later = screenshot(*window);
+        return later && later->rgb != first->rgb;
+    }, 5s)) << "the window stopped painting while the box was up";
+
+    // Clicks on the window's close and minimize buttons while the box is up count for nothing, now or later, and
+    // the box stays in front of the window.
+    click(*window, controls.close);
+    click(*window, controls.minimize);
+    EXPECT_TRUE(above(*box, *window)) << "a click on the window brought it over the box";
+    xdotool({"key", "--window", std::to_string(*box), "Return"});
+    ASSERT_TRUE(eventually([&] { return !transient_for(*window); }, 5s)) << "the box did not close";
+    // The window takes clicks again: Play shows the next box. Clicks are handled in order, so any click kept
+    // from the first box would have closed or minimized the window before.
+    const auto second_box = play_until_a_box_shows(*window, controls);
+    ASSERT_TRUE(second_box) << launcher_output(0);
+    EXPECT_FALSE(launcher.wait_for_exit(0ms).has_value());
+    EXPECT_EQ(wm_state(*window), kNormalState);
+
+    // A termination signal while a box is up ends the launcher, and the box goes with it.
+    launcher.request_stop();
+    EXPECT_TRUE(launcher.wait_for_exit(10s).has_value()) << "the launcher waited for the box";
+    EXPECT_TRUE(eventually([&] { return !transient_for(*window); }, 5s)) << "the box outlived the launcher";
 }
 
 struct ScaleCase {

@@ -20,7 +20,10 @@ std::optional<Screenshot> read_xwd(const std::filesystem::path& file) {
     const std::uint32_t header_size = card32(0), width = card32(4), height = card32(5), byte_order = card32(7),
                         bits_per_pixel = card32(11), bytes_per_line = card32(12), colours = card32(19);
     const bool rgb_masks = card32(14) == 0xFF0000 && card32(15) == 0xFF00 && card32(16) == 0xFF;
-    if (bits_per_pixel != 32 || !rgb_masks) return std::nullopt;
+    // A picture xwd puts together from windows of several visuals (a box over the window) says 24 bits per
+    // pixel but still holds one 32-bit word a pixel.
+    const bool word_pixels = bits_per_pixel == 32 || (bits_per_pixel == 24 && bytes_per_line >= width * 4);
+    if (!word_pixels || !rgb_masks) return std::nullopt;
     const std::size_t start = header_size + std::size_t{colours} * 12;
     if (bytes.size() < start + std::size_t{bytes_per_line} * height) return std::nullopt;
     Screenshot shot{static_cast<int>(width), static_cast<int>(height), {}};

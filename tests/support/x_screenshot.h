@@ -17,7 +17,7 @@ struct Screenshot {
     std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
 };
 
-// An xwd file of 32 bits per pixel with 8-bit red, green and blue masks; nothing for any other form.
+// An xwd file of 32-bit words per pixel with 8-bit red, green and blue masks; nothing for any other form.
 std::optional<Screenshot> read_xwd(const std::filesystem::path& file);
 
 // The window's pixels as the X server holds them, through `xwd -id` on `display` (written to `scratch` first);

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "platform/window.h"
+#include "settings/game_options.h"
+#include "ui/settings_dialog.h"
 #include "support/temp_dir.h"
 #include "win/app_slot.h"
 #include "win/test_app.h"
@@ -147,6 +150,39 @@ TEST_F(MessageRouting, ABusyRecordIsLeftAlone) {
     route(UiWakeMessage{});
     EXPECT_TRUE(app.ui.server_online);
     EXPECT_FALSE(caption_at_pixel(nullptr, 10, 10));
+}
+
+// A box is modal to the window: clicks and keys meanwhile do nothing, and nothing of them is kept for after it
+// (a press made before it came up gives no click when released later).
+TEST_F(MessageRouting, WhileABoxIsUpInputIsDroppedAndNothingIsKeptForLater) {
+    app.ui.hit_regions = {HitRegion{0, 0, 100, 100, HIT_CLOSE, 0}};
+    const auto click = [&] {
+        route(ButtonDownMessage{MouseButton::Left, 50, 50});
+        route(ButtonUpMessage{MouseButton::Left, 50, 50});
+    };
+    route(ButtonDownMessage{MouseButton::Left, 50, 50});  // pressed before the box came up
+    window.box_up = true;
+    window.calls.clear();
+    route(ButtonUpMessage{MouseButton::Left, 50, 50});
+    click();
+    route(KeyDownMessage{Key::Escape, false});
+    window.box_up = false;
+    route(ButtonUpMessage{MouseButton::Left, 50, 50});  // a release after it has no press to end
+    EXPECT_EQ(std::ranges::count(window.calls, "destroy"), 0);
+    EXPECT_EQ(std::ranges::count(window.calls, "capture"), 0);
+    EXPECT_FALSE(window.captured);
+
+    open_settings_dialog(app.ui, settings_dialog_model(GameOptions{}, {}));
+    window.box_up = true;
+    route(KeyDownMessage{Key::Escape, false});
+    EXPECT_TRUE(app.ui.dialog.has_value()) << "Escape under the box closed the dialog";
+    window.box_up = false;
+    route(KeyDownMessage{Key::Escape, false});
+    EXPECT_FALSE(app.ui.dialog.has_value());
+
+    window.calls.clear();
+    click();  // once the box is closed the window takes clicks again
+    EXPECT_NE(std::ranges::find(window.calls, "destroy"), window.calls.end());
 }
 
 // The window's size at each scale, and where it goes on a display too small for it.

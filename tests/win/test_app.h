@@ -53,8 +53,10 @@ public:
                         std::string(caption) + ": " + std::string(text));
         if (while_message_box_shows) while_message_box_shows();
     }
+    bool message_box_up() override { return box_up; }
 
     bool captured = false;
+    bool box_up = false;  // a box the test holds up
     // Runs while a (modal) message box is up, as a handler served meanwhile would.
     std::function<void()> while_message_box_shows;
 };
