@@ -16,6 +16,9 @@ namespace {
 
 constexpr float COUNTDOWN_BOX_HEIGHT = 68.5f;
 constexpr float COUNTDOWN_CENTER_X = 330.0f;
+constexpr float SUBTITLE_PILL_HEIGHT = 27.0f;
+// Room around a shape's geometry for its anti-aliased edges and strokes and for glyphs reaching past their box.
+constexpr float REACH_MARGIN = 4.0f;
 
 void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, float opacity,
                           const std::array<float, 4>& widths) {
@@ -55,15 +58,33 @@ void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, f
   }
 }
 
+constexpr std::string_view CAPTION_LEAD = "Abertura em";
+constexpr std::string_view CAPTION_TRAIL = "· horário de Brasília";
+
+// The caption row's three text widths: lead, opening date, trail.
+struct CaptionWidths {
+  float lead = 0.0f;
+  float date = 0.0f;
+  float trail = 0.0f;
+  float row() const { return 20.0f + lead + 6.0f + date + 6.0f + trail; }  // clock icon and gaps included
+};
+
+CaptionWidths caption_widths(const UiState& ui) {
+  const Font& regular = ui.fonts.manrope_regular;
+  return CaptionWidths{text_width(regular, 12.5f, 0.0f, CAPTION_LEAD),
+                       text_width(ui.fonts.manrope_bold, 12.5f, 0.0f, ui.opening_caption),
+                       text_width(regular, 12.5f, 0.0f, CAPTION_TRAIL)};
+}
+
 void draw_countdown_caption(const UiState& ui, Canvas& canvas, float y, float opacity) {
-  constexpr std::string_view lead = "Abertura em";
-  constexpr std::string_view trail = "· horário de Brasília";
+  constexpr std::string_view lead = CAPTION_LEAD;
+  constexpr std::string_view trail = CAPTION_TRAIL;
   const Font& regular = ui.fonts.manrope_regular;
   const Font& bold = ui.fonts.manrope_bold;
-  const float a = text_width(regular, 12.5f, 0.0f, lead);
-  const float c = text_width(bold, 12.5f, 0.0f, ui.opening_caption);
-  const float s = text_width(regular, 12.5f, 0.0f, trail);
-  const float j = COUNTDOWN_CENTER_X - (20.0f + a + 6.0f + c + 6.0f + s) / 2.0f;
+  const CaptionWidths widths = caption_widths(ui);
+  const float a = widths.lead;
+  const float c = widths.date;
+  const float j = COUNTDOWN_CENTER_X - widths.row() / 2.0f;
   const float ao = alpha_of(opacity);
   const float top = y + 78.5f;
   draw_icon(canvas, ui.icons.icon_clock, j, y + 80.0f, 14.0f, ICON_VIEW_SIZE, with_alpha(COLOR_PALE_GOLD, ao), 2.0f);
@@ -80,6 +101,19 @@ void draw_countdown(const UiState& ui, Canvas& canvas, float x, float y, float o
   if (!(opacity > 0.0f)) return;
   draw_countdown_boxes(ui, canvas, x, y, opacity, box_widths);
   draw_countdown_caption(ui, canvas, y, opacity);
+}
+
+RectF countdown_reach(const UiState& ui, float x, float y, float row_width) {
+  const float caption = caption_widths(ui).row();
+  const float left = std::min(x, COUNTDOWN_CENTER_X - caption / 2.0f) - REACH_MARGIN;
+  const float right = std::max(x + row_width, COUNTDOWN_CENTER_X + caption / 2.0f) + REACH_MARGIN;
+  return RectF{left, y - REACH_MARGIN, right - left, COUNTDOWN_BLOCK_HEIGHT + 2.0f * REACH_MARGIN};
+}
+
+RectF subtitle_pill_reach(float x, float y, float width) {
+  // The glow dot's square spans logical -12..18 around (x + 2, y - 1.5).
+  return RectF{x - 10.0f - REACH_MARGIN, y - 13.5f - REACH_MARGIN, width + 20.0f + 2.0f * REACH_MARGIN,
+               SUBTITLE_PILL_HEIGHT + 13.5f + 2.0f * REACH_MARGIN};
 }
 
 void draw_subtitle_pill(const UiState& ui, Canvas& canvas, float x, float y, float width, float opacity) {
