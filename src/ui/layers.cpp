@@ -162,6 +162,14 @@ Pixmap decode_png_picture(std::span<const uint8_t> file) {
   return or_blank_square(decode_png(file, PICTURE_MAX_PIXELS));
 }
 
+Pixmap decode_window_icon_picture(std::span<const uint8_t> crest_file) {
+  constexpr float ICON_SIDE = 256.0f;
+  Pixmap crest = decode_png_picture(crest_file);
+  if (crest.width() <= ICON_SIDE && crest.height() <= ICON_SIDE) return crest;
+  const DeviceSize fitted = fit_inside_box(crest.width(), crest.height(), ICON_SIDE, ICON_SIDE, 1.0f);
+  return resample_pixmap(crest, fitted.width, fitted.height);
+}
+
 DeviceSize fit_inside_box(uint32_t width, uint32_t height, float box_width, float box_height, float scale) {
   const auto w = static_cast<float>(width);
   const auto h = static_cast<float>(height);

@@ -43,6 +43,10 @@ struct DeviceSize {
 };
 DeviceSize fit_inside_box(uint32_t width, uint32_t height, float box_width, float box_height, float scale);
 
+// The crest for the window's icon: the picture fitted inside the built-in crest's 256 x 256, aspect kept (an
+// icon is sent to the display whole, and one too large for its requests would end the connection).
+Pixmap decode_window_icon_picture(std::span<const uint8_t> crest_file);
+
 // The part of a hero picture that is kept (whole when its shape is near the window's, see HERO_MAX_ASPECT_FACTOR).
 Pixmap crop_hero_picture(Pixmap hero);
 

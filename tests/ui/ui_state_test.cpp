@@ -204,6 +204,13 @@ TEST(MediaOverrides, PicturesOfAnyShapeKeepToTheBuiltInBoxes) {
     EXPECT_EQ(logo_size(layers), c.logo);
     EXPECT_EQ(layers.crest_glow.width(), usual.crest_glow.width());
     EXPECT_EQ(layers.crest_glow.height(), usual.crest_glow.height());
+    const Pixmap icon = decode_window_icon_picture(ui.images.crest_file);
+    EXPECT_LE(std::max(icon.width(), icon.height()), 256u);
+    if (c.name == CREST_IMAGE_NAME) {  // a thin crest stays thin in the middle of its square: no opaque left edge
+      const uint32_t pad = layers.crest_glow_pad;
+      EXPECT_LT(pixel_alpha(layers.crest_glow.pixel(pad, layers.crest_glow.height() / 2)), 255u);
+      EXPECT_EQ(icon.width(), 1u);
+    }
     EXPECT_LE(layers.hero->byte_size(), 2 * usual.hero->byte_size());
     EXPECT_LE(layers.hero_x, 0.0f);
     EXPECT_LE(layers.hero_y, 0.0f);
