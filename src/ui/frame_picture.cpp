@@ -219,7 +219,7 @@ void draw_countdown_values(UiState& ui, const CountdownTexts& texts, float opaci
   }
   const float total = widths[0] + widths[1] + widths[2] + widths[3] + 3.0f * COUNTDOWN_BOX_GAP;
   const float x = COLUMN_CENTRE_X - total / 2.0f;
-  draw_inside_picture_area(ui, countdown_reach(ui, x, y, total), [&](Canvas& canvas) {
+  draw_inside_picture_area(ui, countdown_reach(x, y, total), [&](Canvas& canvas) {
     draw_countdown(ui, canvas, x, y, opacity, widths);
     const Color ink = with_alpha(COLOR_BRIGHT, alpha_of(opacity));
     float box = x;
@@ -237,7 +237,7 @@ void draw_server_open(UiState& ui, float opacity) {
   const float y = picture_column(ui).countdown_top();
   const float x = COLUMN_CENTRE_X - width / 2.0f;
   // Within the countdown block's rows, so within its reach.
-  draw_inside_picture_area(ui, countdown_reach(ui, x, y, width), [&](Canvas& canvas) {
+  draw_inside_picture_area(ui, countdown_reach(x, y, width), [&](Canvas& canvas) {
     draw_text(ui.sprites, canvas, font, 22.0f, 0.0f, x, y + 20.0f, SERVER_OPEN_TEXT,
               with_alpha(COLOR_PALE_GOLD, alpha_of(opacity)));
   });

@@ -19,6 +19,8 @@ constexpr float COUNTDOWN_CENTER_X = 330.0f;
 constexpr float SUBTITLE_PILL_HEIGHT = 27.0f;
 // Room around a shape's geometry for its anti-aliased edges and strokes and for glyphs reaching past their box.
 constexpr float REACH_MARGIN = 4.0f;
+// Width the caption row under the countdown boxes never exceeds (its widest form is about 400 px).
+constexpr float COUNTDOWN_CAPTION_REACH = 640.0f;
 
 void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, float opacity,
                           const std::array<float, 4>& widths) {
@@ -58,33 +60,15 @@ void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, f
   }
 }
 
-constexpr std::string_view CAPTION_LEAD = "Abertura em";
-constexpr std::string_view CAPTION_TRAIL = "· horário de Brasília";
-
-// The caption row's three text widths: lead, opening date, trail.
-struct CaptionWidths {
-  float lead = 0.0f;
-  float date = 0.0f;
-  float trail = 0.0f;
-  float row() const { return 20.0f + lead + 6.0f + date + 6.0f + trail; }  // clock icon and gaps included
-};
-
-CaptionWidths caption_widths(const UiState& ui) {
-  const Font& regular = ui.fonts.manrope_regular;
-  return CaptionWidths{text_width(regular, 12.5f, 0.0f, CAPTION_LEAD),
-                       text_width(ui.fonts.manrope_bold, 12.5f, 0.0f, ui.opening_caption),
-                       text_width(regular, 12.5f, 0.0f, CAPTION_TRAIL)};
-}
-
 void draw_countdown_caption(const UiState& ui, Canvas& canvas, float y, float opacity) {
-  constexpr std::string_view lead = CAPTION_LEAD;
-  constexpr std::string_view trail = CAPTION_TRAIL;
+  constexpr std::string_view lead = "Abertura em";
+  constexpr std::string_view trail = "· horário de Brasília";
   const Font& regular = ui.fonts.manrope_regular;
   const Font& bold = ui.fonts.manrope_bold;
-  const CaptionWidths widths = caption_widths(ui);
-  const float a = widths.lead;
-  const float c = widths.date;
-  const float j = COUNTDOWN_CENTER_X - widths.row() / 2.0f;
+  const float a = text_width(regular, 12.5f, 0.0f, lead);
+  const float c = text_width(bold, 12.5f, 0.0f, ui.opening_caption);
+  const float s = text_width(regular, 12.5f, 0.0f, trail);
+  const float j = COUNTDOWN_CENTER_X - (20.0f + a + 6.0f + c + 6.0f + s) / 2.0f;
   const float ao = alpha_of(opacity);
   const float top = y + 78.5f;
   draw_icon(canvas, ui.icons.icon_clock, j, y + 80.0f, 14.0f, ICON_VIEW_SIZE, with_alpha(COLOR_PALE_GOLD, ao), 2.0f);
@@ -103,10 +87,11 @@ void draw_countdown(const UiState& ui, Canvas& canvas, float x, float y, float o
   draw_countdown_caption(ui, canvas, y, opacity);
 }
 
-RectF countdown_reach(const UiState& ui, float x, float y, float row_width) {
-  const float caption = caption_widths(ui).row();
-  const float left = std::min(x, COUNTDOWN_CENTER_X - caption / 2.0f) - REACH_MARGIN;
-  const float right = std::max(x + row_width, COUNTDOWN_CENTER_X + caption / 2.0f) + REACH_MARGIN;
+RectF countdown_reach(float x, float y, float row_width) {
+  // The caption row, centred under the boxes, holds fixed words and a date of fixed form ("05 de dezembro ·
+  // 20h"), far narrower than the picture area: the block reaches across the area's width or the boxes' row.
+  const float left = std::min(x, COUNTDOWN_CENTER_X - COUNTDOWN_CAPTION_REACH / 2.0f) - REACH_MARGIN;
+  const float right = std::max(x + row_width, COUNTDOWN_CENTER_X + COUNTDOWN_CAPTION_REACH / 2.0f) + REACH_MARGIN;
   return RectF{left, y - REACH_MARGIN, right - left, COUNTDOWN_BLOCK_HEIGHT + 2.0f * REACH_MARGIN};
 }
 

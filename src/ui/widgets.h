@@ -36,7 +36,7 @@ inline constexpr float COUNTDOWN_BLOCK_HEIGHT = 96.0f;
 
 // Logical rectangles holding every pixel the two painters above can touch (digits in the boxes included), for
 // boxes `row_width` wide from x and a pill `width` wide.
-RectF countdown_reach(const UiState& ui, float x, float y, float row_width);
+RectF countdown_reach(float x, float y, float row_width);
 RectF subtitle_pill_reach(float x, float y, float width);
 
 // The eyebrow over a panel title: a short gold bar, then the text in upper case, its top at y.
