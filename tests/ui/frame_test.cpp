@@ -194,15 +194,28 @@ size_t pixels_unlike_base_outside_animated_areas(const UiState& ui) {
 
 // A logo layer whose column (pill, logo, countdown) is taller than the picture area, as an unfitted picture would
 // make it: the pill, the glow and the countdown all cross the area's edges.
+constexpr uint32_t OVERTALL_LOGO_WORD = 0xFFC08040u;
+
 void give_overtall_logo_layer(UiState& ui) {
   const float s = ui.scale;
   const auto px = [s](float v) { return static_cast<uint32_t>(std::lround(v * s)); };
   Pixmap glow = Pixmap::make(px(550.0f), px(451.0f));
-  glow.fill_word(0xFFC08040u);
+  glow.fill_word(OVERTALL_LOGO_WORD);
   ui.layers.logo_glow_width = glow.width();
   ui.layers.logo_glow_height = glow.height();
   ui.layers.logo_glow_pad = px(60.0f);
   ui.layers.logo_glow_copies = make_subpixel_copies(glow);
+}
+
+// Pixels of the opaque over-tall logo layer, logical x 60..600, y 452..478, that something was drawn over: there
+// the countdown's first rows cross it.
+size_t pixels_drawn_over_the_overtall_logo(const UiState& ui) {
+  const float s = ui.scale;
+  size_t count = 0;
+  for (auto y = static_cast<uint32_t>(452.0f * s); y < static_cast<uint32_t>(478.0f * s); ++y)
+    for (auto x = static_cast<uint32_t>(60.0f * s); x < static_cast<uint32_t>(600.0f * s); ++x)
+      count += ui.canvas.pixmap.pixel(x, y) != OVERTALL_LOGO_WORD ? 1 : 0;
+  return count;
 }
 
 // Partial frames restore only the picture area and the header strip: whatever the picture stage draws must stay
@@ -232,6 +245,9 @@ TEST(PictureStage, StaysInsideThePictureAreaWhateverTheLogo) {
       ASSERT_EQ(frame_at(ui, FRAMES / 60.0), Rects{whole(ui)});
       EXPECT_EQ(differing_pixels(partial, ui.canvas.pixmap), 0u);
       EXPECT_EQ(pixels_unlike_base_outside_animated_areas(ui), 0u);
+      if (overtall) {  // what lies inside is still drawn
+        EXPECT_GT(pixels_drawn_over_the_overtall_logo(ui), 1000u);
+      }
     }
   }
 }
