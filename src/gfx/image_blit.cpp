@@ -294,12 +294,20 @@ void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, fl
 }
 
 void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, int32_t x, int32_t y) {
+  blend_pixmap_opacity(target, source, opacity, x, y, full_clip(target));
+}
+
+void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, int32_t x, int32_t y,
+                          const ClipRect& clip) {
   const uint32_t q = quantize_opacity(opacity);
   if (q == 0) return;
-  const int64_t col_begin = std::max<int64_t>(0, -int64_t{x});
-  const int64_t col_end = std::min<int64_t>(source.width(), int64_t{target.width()} - x);
-  const int64_t row_begin = std::max<int64_t>(0, -int64_t{y});
-  const int64_t row_end = std::min<int64_t>(source.height(), int64_t{target.height()} - y);
+  const ClipRect bounds = full_clip(target);
+  const ClipRect inside{std::max(clip.x0, bounds.x0), std::max(clip.y0, bounds.y0), std::min(clip.x1, bounds.x1),
+                        std::min(clip.y1, bounds.y1)};
+  const int64_t col_begin = std::max<int64_t>(0, int64_t{inside.x0} - x);
+  const int64_t col_end = std::min<int64_t>(source.width(), int64_t{inside.x1} - x);
+  const int64_t row_begin = std::max<int64_t>(0, int64_t{inside.y0} - y);
+  const int64_t row_end = std::min<int64_t>(source.height(), int64_t{inside.y1} - y);
   if (col_begin >= col_end || row_begin >= row_end) return;
   const auto count = static_cast<size_t>(col_end - col_begin);
   for (int64_t j = row_begin; j < row_end; ++j) {

@@ -31,6 +31,9 @@ void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, fl
 // Composites `source` source-over onto `target` with its top-left pixel at (x, y), every source pixel scaled by
 // the quantised opacity first. Pixels falling outside the target are skipped.
 void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, int32_t x, int32_t y);
+// The same, leaving every target pixel outside the clip rectangle untouched.
+void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, int32_t x, int32_t y,
+                          const ClipRect& clip);
 
 // Source-over of one premultiplied pixel onto another in fixed point (the arithmetic every integer blit of the
 // toolkit shares): a transparent source leaves the destination, an opaque one replaces it.

@@ -66,13 +66,14 @@ void premultiply_in_place(Pixmap& pixmap) {
 // Decoded straight into the pixmap's own memory in its byte order (B, G, R, A), with no zero-fill and no second
 // buffer. A lossy image without an alpha plane comes out opaque and needs no premultiplying pass; any other
 // (lossless images carry alpha in every pixel, whatever their header says) gets one.
-std::optional<Pixmap> decode_webp_to_pixmap(std::span<const uint8_t> bytes) {
+std::optional<Pixmap> decode_webp_to_pixmap(std::span<const uint8_t> bytes, uint64_t max_pixels) {
   WebPDecoderConfig config;
   if (bytes.empty() || !WebPInitDecoderConfig(&config)) return std::nullopt;
   if (WebPGetFeatures(bytes.data(), bytes.size(), &config.input) != VP8_STATUS_OK) return std::nullopt;
   const int width = config.input.width;
   const int height = config.input.height;
   if (width <= 0 || height <= 0) return std::nullopt;
+  if (uint64_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height) > max_pixels) return std::nullopt;
   auto pixmap = Pixmap::try_make_for_overwrite(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
   if (!pixmap || pixmap->width() != static_cast<uint32_t>(width) ||
       pixmap->height() != static_cast<uint32_t>(height)) {
@@ -98,6 +99,7 @@ namespace {
 struct PngReadJob {
   std::span<const uint8_t> input;
   size_t position = 0;
+  uint64_t max_pixels = ANY_PIXEL_COUNT;
   uint32_t width = 0;
   uint32_t height = 0;
   std::vector<uint8_t> rgba;
@@ -146,6 +148,7 @@ bool prepare_png_rows(png_structp png, png_infop info, PngReadJob* job) {
   job->height = png_get_image_height(png, info);
   const auto count = pixmap_byte_count(job->width, job->height);
   if (job->width == 0 || job->height == 0 || !count) return false;
+  if (uint64_t{job->width} * job->height > job->max_pixels) return false;
   if (png_get_rowbytes(png, info) != size_t{job->width} * 4) return false;
   try {
     job->rgba.resize(*count);
@@ -178,7 +181,7 @@ bool run_png_write(png_structp png, png_infop info, PngWriteJob* job, uint32_t w
 
 }  // namespace
 
-std::optional<Pixmap> decode_png(std::span<const uint8_t> bytes) {
+std::optional<Pixmap> decode_png(std::span<const uint8_t> bytes, uint64_t max_pixels) {
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return std::nullopt;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_fail, png_ignore_warning);
   if (!png) return std::nullopt;
@@ -189,6 +192,7 @@ std::optional<Pixmap> decode_png(std::span<const uint8_t> bytes) {
   }
   PngReadJob job;
   job.input = bytes;
+  job.max_pixels = max_pixels;
   const bool ok = run_png_read(png, info, &job);
   png_destroy_read_struct(&png, &info, nullptr);
   if (!ok) return std::nullopt;

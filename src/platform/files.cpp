@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -211,6 +212,31 @@ std::expected<std::string, std::string> read_whole_file(const fs::path& file) {
     }
     ::close(fd);
     return text;
+}
+
+std::optional<std::string> read_regular_file(const fs::path& file, std::size_t max_bytes) {
+    const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (static_cast<std::uintmax_t>(st.st_size) > max_bytes) return std::nullopt;
+    // The file may grow meanwhile: one byte past the cap tells a longer file apart.
+    const std::size_t limit = max_bytes < SIZE_MAX ? max_bytes + 1 : max_bytes;
+    std::string bytes(std::min(static_cast<std::size_t>(st.st_size) + 1, limit), '\0');
+    std::size_t got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (bytes.size() >= limit) return std::nullopt;
+            bytes.resize(std::min(limit, bytes.size() * 2));
+        }
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (got > max_bytes) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
 }
 
 std::optional<std::string> read_file_head(const fs::path& file, std::size_t count) {

@@ -26,6 +26,11 @@ std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder
 // The whole contents of a file, or the system's text for why it cannot be read.
 std::expected<std::string, std::string> read_whole_file(const std::filesystem::path& file);
 
+// The whole contents of a regular file of at most `max_bytes` bytes; nothing for anything else (a FIFO, a device
+// or a folder, also behind a link: it is opened without blocking and checked before any byte is read), for a
+// longer file, or when it cannot be read.
+std::optional<std::string> read_regular_file(const std::filesystem::path& file, std::size_t max_bytes);
+
 // The first `count` bytes of a file (all of it when shorter); nothing when it cannot be opened or read. Reading
 // one byte past an expected size tells a longer file apart without reading all of it.
 std::optional<std::string> read_file_head(const std::filesystem::path& file, std::size_t count);

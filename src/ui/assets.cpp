@@ -28,14 +28,14 @@ std::optional<Font> load_system_font(const std::optional<std::filesystem::path>&
   return load_font(*bytes);
 }
 
-using ImageDecoder = std::optional<Pixmap> (*)(std::span<const uint8_t>);
+using ImageDecoder = std::optional<Pixmap> (*)(std::span<const uint8_t>, uint64_t);
 
-// The override's bytes when they decode as the picture, else the embedded ones (which the layers' decoders turn
-// into a transparent 16 x 16 square if they ever failed).
+// The override's bytes when they decode as the picture within PICTURE_MAX_PIXELS, else the embedded ones (which
+// the layers' decoders turn into a transparent 16 x 16 square if they ever failed).
 std::vector<uint8_t> picture_file(const std::filesystem::path& launcher_folder, std::string_view name,
                                   ImageDecoder decode) {
   auto override_bytes = read_media_file(launcher_folder, name, {});
-  if (!override_bytes.empty() && decode(override_bytes)) return override_bytes;
+  if (!override_bytes.empty() && decode(override_bytes, PICTURE_MAX_PIXELS)) return override_bytes;
   const auto embedded = embedded_asset(std::string("images/") + std::string(name));
   return std::vector<uint8_t>(embedded.begin(), embedded.end());
 }
@@ -48,7 +48,7 @@ std::filesystem::path media_override_dir(const std::filesystem::path& launcher_f
 
 std::vector<uint8_t> read_media_file(const std::filesystem::path& launcher_folder, std::string_view name,
                                      std::span<const uint8_t> embedded) {
-  const auto bytes = read_whole_file(media_override_dir(launcher_folder) / name);
+  const auto bytes = read_regular_file(media_override_dir(launcher_folder) / name, MEDIA_FILE_MAX_BYTES);
   if (bytes && !bytes->empty()) return std::vector<uint8_t>(bytes->begin(), bytes->end());
   return std::vector<uint8_t>(embedded.begin(), embedded.end());
 }

@@ -31,7 +31,11 @@ inline constexpr std::string_view CREST_IMAGE_NAME = "crest-fenro.png";
 // <launcher folder>/Data/LauncherWeb/media
 std::filesystem::path media_override_dir(const std::filesystem::path& launcher_folder);
 
-// The override file's bytes when it can be read and is not empty, else a copy of the embedded bytes.
+// Override files longer than this are not read.
+inline constexpr size_t MEDIA_FILE_MAX_BYTES = size_t{32} << 20;
+
+// The override file's bytes when it is a regular file (a link to one counts) of at most MEDIA_FILE_MAX_BYTES that
+// can be read and is not empty, else a copy of the embedded bytes.
 std::vector<uint8_t> read_media_file(const std::filesystem::path& launcher_folder, std::string_view name,
                                      std::span<const uint8_t> embedded);
 

@@ -1,5 +1,6 @@
-// The picture area's moving parts, drawn on the canvas over the restored base every frame: sparks, the
-// subtitle pill, the rune, the floating logo and the countdown; and the server dot's pulse in the header strip.
+// The picture area's moving parts, drawn on the canvas over the restored base every frame and kept inside that
+// area whatever the pictures and texts: sparks, the subtitle pill, the rune, the floating logo and the countdown;
+// and the server dot's pulse in the header strip.
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -27,7 +28,6 @@ namespace {
 constexpr float PILL_HEIGHT = 27.0f;
 constexpr float PILL_TO_LOGO = 18.0f;
 constexpr float LOGO_TO_COUNTDOWN = 22.0f;
-constexpr float COUNTDOWN_BLOCK_HEIGHT = 96.0f;  // the boxes and the "Abertura em" row under them
 constexpr float COLUMN_CENTRE_X = 330.0f;
 constexpr float PILL_RISE = 12.0f;
 constexpr float PILL_CACHE_MARGIN = 12.0f;
@@ -54,6 +54,47 @@ PictureColumn picture_column(const UiState& ui) {
 }
 
 float fractional(double x) { return static_cast<float>(x - std::floor(x)); }
+
+// ---- keeping inside the picture area ----
+
+ClipRect device_reach(const RectF& reach, float scale) {
+  return ClipRect{saturating_i32(std::floor(reach.x * scale)), saturating_i32(std::floor(reach.y * scale)),
+                  saturating_i32(std::ceil((reach.x + reach.w) * scale)),
+                  saturating_i32(std::ceil((reach.y + reach.h) * scale))};
+}
+
+void copy_pixel_block(const Pixmap& from, int32_t from_x, int32_t from_y, Pixmap& to, int32_t to_x, int32_t to_y,
+                      uint32_t width, uint32_t height) {
+  for (uint32_t row = 0; row < height; ++row)
+    std::copy_n(from.row(static_cast<uint32_t>(from_y) + row) + from_x, width,
+                to.row(static_cast<uint32_t>(to_y) + row) + to_x);
+}
+
+// Runs `paint` (which draws onto the canvas it is given) so that no pixel outside the picture area changes.
+// When `reach`, the logical rectangle the drawing can touch, lies inside the area, it draws on the window canvas
+// itself; otherwise on a copy of the canvas where reach and area meet, which is then put back.
+template <class Paint>
+void draw_inside_picture_area(UiState& ui, const RectF& reach, Paint&& paint) {
+  const ClipRect& area = ui.layers.picture_area.clip;
+  const ClipRect r = device_reach(reach, ui.scale);
+  if (r.x0 >= area.x0 && r.y0 >= area.y0 && r.x1 <= area.x1 && r.y1 <= area.y1) {
+    paint(ui.canvas);
+    return;
+  }
+  const ClipRect canvas_clip = full_clip(ui.canvas.pixmap);
+  const int32_t x0 = std::max({r.x0, area.x0, canvas_clip.x0});
+  const int32_t y0 = std::max({r.y0, area.y0, canvas_clip.y0});
+  const int32_t x1 = std::min({r.x1, area.x1, canvas_clip.x1});
+  const int32_t y1 = std::min({r.y1, area.y1, canvas_clip.y1});
+  if (x0 >= x1 || y0 >= y1) return;
+  const auto width = static_cast<uint32_t>(x1 - x0);
+  const auto height = static_cast<uint32_t>(y1 - y0);
+  Canvas part = Canvas::make(width, height, static_cast<float>(x0) / ui.scale, static_cast<float>(y0) / ui.scale,
+                             ui.scale);
+  copy_pixel_block(ui.canvas.pixmap, x0, y0, part.pixmap, 0, 0, width, height);
+  paint(part);
+  copy_pixel_block(part.pixmap, 0, 0, ui.canvas.pixmap, x0, y0, width, height);
+}
 
 // ---- sparks ----
 
@@ -86,7 +127,7 @@ void draw_pill_cached(UiState& ui, float x, float y, float width) {
   }
   const Canvas& pill = *frame.pill;
   blend_pixmap_opacity(ui.canvas.pixmap, pill.pixmap, 1.0f, round_to_i32(pill.origin_x * pill.scale),
-                       round_to_i32(pill.origin_y * pill.scale));
+                       round_to_i32(pill.origin_y * pill.scale), ui.layers.picture_area.clip);
 }
 
 void draw_pill(UiState& ui, const PictureColumn& column) {
@@ -98,7 +139,8 @@ void draw_pill(UiState& ui, const PictureColumn& column) {
   const float x = COLUMN_CENTRE_X - width / 2.0f;
   const float y = column.top + (1.0f - o) * PILL_RISE;
   if (o < 1.0f)
-    draw_subtitle_pill(ui, ui.canvas, x, y, width, o);
+    draw_inside_picture_area(ui, subtitle_pill_reach(x, y, width),
+                             [&](Canvas& canvas) { draw_subtitle_pill(ui, canvas, x, y, width, o); });
   else
     draw_pill_cached(ui, x, y, width);
 }
@@ -141,7 +183,7 @@ void draw_logo(UiState& ui, const PictureColumn& column) {
   const auto k = static_cast<size_t>(std::clamp(std::floor((top - row) * 4.0f), 0.0f, 3.0f));
   const float left = COLUMN_CENTRE_X * s - static_cast<float>(layers.logo_glow_width) / 2.0f;
   blend_pixmap_opacity(ui.canvas.pixmap, layers.logo_glow_copies[k], opacity, round_to_i32(left),
-                       saturating_i32(row));
+                       saturating_i32(row), layers.picture_area.clip);
 }
 
 // ---- countdown ----
@@ -177,22 +219,28 @@ void draw_countdown_values(UiState& ui, const CountdownTexts& texts, float opaci
   }
   const float total = widths[0] + widths[1] + widths[2] + widths[3] + 3.0f * COUNTDOWN_BOX_GAP;
   const float x = COLUMN_CENTRE_X - total / 2.0f;
-  draw_countdown(ui, ui.canvas, x, y, opacity, widths);
-  const Color ink = with_alpha(COLOR_BRIGHT, alpha_of(opacity));
-  float box = x;
-  for (size_t k = 0; k < widths.size(); ++k) {
-    draw_text(ui.sprites, ui.canvas, value_font, 25.0f, 0.0f, box + (widths[k] - value_widths[k]) / 2.0f, y + 9.0f,
-              texts.values[k], ink);
-    box += widths[k] + COUNTDOWN_BOX_GAP;
-  }
+  draw_inside_picture_area(ui, countdown_reach(x, y, total), [&](Canvas& canvas) {
+    draw_countdown(ui, canvas, x, y, opacity, widths);
+    const Color ink = with_alpha(COLOR_BRIGHT, alpha_of(opacity));
+    float box = x;
+    for (size_t k = 0; k < widths.size(); ++k) {
+      draw_text(ui.sprites, canvas, value_font, 25.0f, 0.0f, box + (widths[k] - value_widths[k]) / 2.0f, y + 9.0f,
+                texts.values[k], ink);
+      box += widths[k] + COUNTDOWN_BOX_GAP;
+    }
+  });
 }
 
 void draw_server_open(UiState& ui, float opacity) {
   const Font& font = ui.fonts.urbanist_bold;
   const float width = text_width(font, 22.0f, 0.0f, SERVER_OPEN_TEXT);
   const float y = picture_column(ui).countdown_top();
-  draw_text(ui.sprites, ui.canvas, font, 22.0f, 0.0f, COLUMN_CENTRE_X - width / 2.0f, y + 20.0f, SERVER_OPEN_TEXT,
-            with_alpha(COLOR_PALE_GOLD, alpha_of(opacity)));
+  const float x = COLUMN_CENTRE_X - width / 2.0f;
+  // Within the countdown block's rows, so within its reach.
+  draw_inside_picture_area(ui, countdown_reach(x, y, width), [&](Canvas& canvas) {
+    draw_text(ui.sprites, canvas, font, 22.0f, 0.0f, x, y + 20.0f, SERVER_OPEN_TEXT,
+              with_alpha(COLOR_PALE_GOLD, alpha_of(opacity)));
+  });
 }
 
 void draw_countdown_block(UiState& ui) {

@@ -70,11 +70,22 @@ Canvas build_overlay(uint32_t width, uint32_t height, float scale) {
   return overlay;
 }
 
+// The crest fitted inside its square, centred there when it is not square itself.
+Pixmap fit_crest(const Pixmap& crest, float scale) {
+  const uint32_t side = rounded_pixels(CREST_BOX_SIDE * scale);
+  const DeviceSize fitted = fit_inside_box(crest.width(), crest.height(), CREST_BOX_SIDE, CREST_BOX_SIDE, scale);
+  if (fitted.width == side && fitted.height == side) return resample_pixmap(crest, side, side);
+  Pixmap square = Pixmap::make(side, side);
+  blend_pixmap_opacity(square, resample_pixmap(crest, fitted.width, fitted.height), 1.0f,
+                       static_cast<int32_t>((side - std::min(fitted.width, side)) / 2),
+                       static_cast<int32_t>((side - std::min(fitted.height, side)) / 2));
+  return square;
+}
+
 void build_crest_glow(ScaledLayers& layers, const Pixmap& crest, float scale) {
-  const uint32_t side = rounded_pixels(34.0f * scale);
   const std::array<GlowLayer, 1> glow{GlowLayer{gold(140), 5.0f * scale}};
   layers.crest_glow_pad = rounded_pixels(15.0f * scale);
-  layers.crest_glow = make_glow_image(resample_pixmap(crest, side, side), glow, layers.crest_glow_pad);
+  layers.crest_glow = make_glow_image(fit_crest(crest, scale), glow, layers.crest_glow_pad);
 }
 
 // The logo inside its two glows: its size and pad, and the glow's four subpixel copies (only they are drawn).
@@ -86,13 +97,11 @@ struct LogoGlow {
 };
 
 LogoGlow build_logo_glow(const Pixmap& logo, float scale) {
-  const uint32_t width = rounded_pixels(430.0f * scale);
-  const float aspect = static_cast<float>(logo.height()) / static_cast<float>(logo.width());
-  const uint32_t height = std::max<uint32_t>(rounded_pixels(430.0f * aspect * scale), 1);
+  const DeviceSize size = fit_inside_box(logo.width(), logo.height(), LOGO_BOX_WIDTH, LOGO_BOX_HEIGHT, scale);
   const std::array<GlowLayer, 2> glows{GlowLayer{gold(89), 15.0f * scale}, GlowLayer{green(77), 5.0f * scale}};
   LogoGlow logo_glow;
   logo_glow.pad = rounded_pixels(60.0f * scale);
-  const Pixmap glow = make_glow_image(resample_pixmap(logo, width, height), glows, logo_glow.pad);
+  const Pixmap glow = make_glow_image(resample_pixmap(logo, size.width, size.height), glows, logo_glow.pad);
   logo_glow.width = glow.width();
   logo_glow.height = glow.height();
   logo_glow.copies = make_subpixel_copies(glow);
@@ -135,7 +144,7 @@ void set_hero_layer(ScaledLayers& layers, HeroLayer hero) {
 }  // namespace
 
 HeroLayer build_hero_layer(std::span<const uint8_t> hero_file, float scale) {
-  const Pixmap hero = decode_hero_picture(hero_file);
+  const Pixmap hero = crop_hero_picture(decode_hero_picture(hero_file));
   const RectF rect = hero_cover_rect(hero.width(), hero.height());
   Pixmap fitted = resample_pixmap(hero, device_size(rect.w, scale), device_size(rect.h, scale));
   return HeroLayer{std::make_shared<const Pixmap>(std::move(fitted)), rect};
@@ -145,9 +154,50 @@ std::future<HeroLayer> start_hero_layer(std::span<const uint8_t> hero_file, floa
   return std::async(std::launch::async, build_hero_layer, hero_file, scale);
 }
 
-Pixmap decode_hero_picture(std::span<const uint8_t> file) { return or_blank_square(decode_webp_to_pixmap(file)); }
+Pixmap decode_hero_picture(std::span<const uint8_t> file) {
+  return or_blank_square(decode_webp_to_pixmap(file, PICTURE_MAX_PIXELS));
+}
 
-Pixmap decode_png_picture(std::span<const uint8_t> file) { return or_blank_square(decode_png(file)); }
+Pixmap decode_png_picture(std::span<const uint8_t> file) {
+  return or_blank_square(decode_png(file, PICTURE_MAX_PIXELS));
+}
+
+Pixmap decode_window_icon_picture(std::span<const uint8_t> crest_file) {
+  constexpr float ICON_SIDE = 256.0f;
+  Pixmap crest = decode_png_picture(crest_file);
+  if (crest.width() <= ICON_SIDE && crest.height() <= ICON_SIDE) return crest;
+  const DeviceSize fitted = fit_inside_box(crest.width(), crest.height(), ICON_SIDE, ICON_SIDE, 1.0f);
+  return resample_pixmap(crest, fitted.width, fitted.height);
+}
+
+DeviceSize fit_inside_box(uint32_t width, uint32_t height, float box_width, float box_height, float scale) {
+  const auto w = static_cast<float>(width);
+  const auto h = static_cast<float>(height);
+  if (h * box_width <= w * box_height)  // as wide as the box or wider: its width fills the box
+    return DeviceSize{std::max<uint32_t>(rounded_pixels(box_width * scale), 1),
+                      std::max<uint32_t>(rounded_pixels(box_width * (h / w) * scale), 1)};
+  return DeviceSize{std::max<uint32_t>(rounded_pixels(box_height * (w / h) * scale), 1),
+                    std::max<uint32_t>(rounded_pixels(box_height * scale), 1)};
+}
+
+Pixmap crop_hero_picture(Pixmap hero) {
+  const auto w = static_cast<double>(hero.width());
+  const auto h = static_cast<double>(hero.height());
+  const double window_aspect = static_cast<double>(WINDOW_WIDTH) / WINDOW_HEIGHT;
+  const double widest = window_aspect * HERO_MAX_ASPECT_FACTOR;
+  const double tallest = window_aspect / HERO_MAX_ASPECT_FACTOR;
+  uint32_t keep_w = hero.width();
+  uint32_t keep_h = hero.height();
+  if (w > h * widest) keep_w = static_cast<uint32_t>(std::clamp(std::round(h * widest), 1.0, w));
+  if (w < h * tallest) keep_h = static_cast<uint32_t>(std::clamp(std::round(w / tallest), 1.0, h));
+  if (keep_w == hero.width() && keep_h == hero.height()) return hero;
+  const auto left = static_cast<uint32_t>(std::floor((hero.width() - keep_w) * HERO_OVERFLOW_LEFT));
+  const auto top = static_cast<uint32_t>(std::floor((hero.height() - keep_h) * HERO_OVERFLOW_ABOVE));
+  Pixmap kept = Pixmap::make_for_overwrite(keep_w, keep_h);
+  for (uint32_t y = 0; y < keep_h; ++y)
+    std::copy_n(hero.row(top + y) + left, keep_w, kept.row(y));
+  return kept;
+}
 
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
   std::array<Pixmap, 4> copies;

@@ -23,13 +23,41 @@ inline constexpr float HERO_ZOOM_RESERVE = 1.08f;
 inline constexpr float HERO_OVERFLOW_LEFT = 0.5f;
 inline constexpr float HERO_OVERFLOW_ABOVE = 0.3f;
 
+// The built-in pictures' boxes on screen (logical px): an override picture is fitted inside its box, aspect kept.
+inline constexpr float LOGO_BOX_WIDTH = 430.0f;
+inline constexpr float LOGO_BOX_HEIGHT = 130.0f;
+inline constexpr float CREST_BOX_SIDE = 34.0f;
+
+// A hero picture further from the window's shape than this factor (wider or taller) keeps only its middle part
+// of that shape (cut where the cover fit lets it overflow): the rest would never be seen, only held.
+inline constexpr float HERO_MAX_ASPECT_FACTOR = 2.0f;
+
+// Pictures with more pixels than this (64 MB decoded) are not decoded: the built-in one is shown instead.
+inline constexpr uint64_t PICTURE_MAX_PIXELS = 4096 * 4096;
+
+// The device size of a width x height picture fitted inside the box, aspect kept: a picture wider than the box
+// fills its width, another its height; each side at least 1.
+struct DeviceSize {
+  uint32_t width = 1;
+  uint32_t height = 1;
+};
+DeviceSize fit_inside_box(uint32_t width, uint32_t height, float box_width, float box_height, float scale);
+
+// The crest for the window's icon: the picture fitted inside the built-in crest's 256 x 256, aspect kept (an
+// icon is sent to the display whole, and one too large for its requests would end the connection).
+Pixmap decode_window_icon_picture(std::span<const uint8_t> crest_file);
+
+// The part of a hero picture that is kept (whole when its shape is near the window's, see HERO_MAX_ASPECT_FACTOR).
+Pixmap crop_hero_picture(Pixmap hero);
+
 // The hero picture's logical rectangle: covering the window with the zoom reserve, overflow split evenly left
 // and right and 30 % above, 70 % below.
 RectF hero_cover_rect(uint32_t image_width, uint32_t image_height);
 
-// The hero picture from its file's bytes; a transparent 16 x 16 square when they do not decode.
+// The hero picture from its file's bytes; a transparent 16 x 16 square when they do not decode or hold more than
+// PICTURE_MAX_PIXELS.
 Pixmap decode_hero_picture(std::span<const uint8_t> file);
-// The logo or the crest from its file's bytes; a transparent 16 x 16 square when they do not decode.
+// The logo or the crest from its file's bytes; the same square in the same cases.
 Pixmap decode_png_picture(std::span<const uint8_t> file);
 
 // A transparent layer for the logical rectangle whose pixels fall on the canvas's pixels: its origin is

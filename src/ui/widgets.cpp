@@ -16,6 +16,11 @@ namespace {
 
 constexpr float COUNTDOWN_BOX_HEIGHT = 68.5f;
 constexpr float COUNTDOWN_CENTER_X = 330.0f;
+constexpr float SUBTITLE_PILL_HEIGHT = 27.0f;
+// Room around a shape's geometry for its anti-aliased edges and strokes and for glyphs reaching past their box.
+constexpr float REACH_MARGIN = 4.0f;
+// Width the caption row under the countdown boxes never exceeds (its widest form is about 400 px).
+constexpr float COUNTDOWN_CAPTION_REACH = 640.0f;
 
 void draw_countdown_boxes(const UiState& ui, Canvas& canvas, float x, float y, float opacity,
                           const std::array<float, 4>& widths) {
@@ -80,6 +85,20 @@ void draw_countdown(const UiState& ui, Canvas& canvas, float x, float y, float o
   if (!(opacity > 0.0f)) return;
   draw_countdown_boxes(ui, canvas, x, y, opacity, box_widths);
   draw_countdown_caption(ui, canvas, y, opacity);
+}
+
+RectF countdown_reach(float x, float y, float row_width) {
+  // The caption row, centred under the boxes, holds fixed words and a date of fixed form ("05 de dezembro ·
+  // 20h"), far narrower than the picture area: the block reaches across the area's width or the boxes' row.
+  const float left = std::min(x, COUNTDOWN_CENTER_X - COUNTDOWN_CAPTION_REACH / 2.0f) - REACH_MARGIN;
+  const float right = std::max(x + row_width, COUNTDOWN_CENTER_X + COUNTDOWN_CAPTION_REACH / 2.0f) + REACH_MARGIN;
+  return RectF{left, y - REACH_MARGIN, right - left, COUNTDOWN_BLOCK_HEIGHT + 2.0f * REACH_MARGIN};
+}
+
+RectF subtitle_pill_reach(float x, float y, float width) {
+  // The glow dot's square spans logical -12..18 around (x + 2, y - 1.5).
+  return RectF{x - 10.0f - REACH_MARGIN, y - 13.5f - REACH_MARGIN, width + 20.0f + 2.0f * REACH_MARGIN,
+               SUBTITLE_PILL_HEIGHT + 13.5f + 2.0f * REACH_MARGIN};
 }
 
 void draw_subtitle_pill(const UiState& ui, Canvas& canvas, float x, float y, float width, float opacity) {

@@ -7,6 +7,7 @@
 
 #include "gfx/canvas.h"
 #include "gfx/color.h"
+#include "gfx/geometry.h"
 #include "gfx/icon.h"
 #include "ui/sprite_cache.h"
 
@@ -29,6 +30,14 @@ void draw_countdown(const UiState& ui, Canvas& canvas, float x, float y, float o
 
 // The rounded pill with the glow-dot image and the subtitle; `width` comes from the layout.
 void draw_subtitle_pill(const UiState& ui, Canvas& canvas, float x, float y, float width, float opacity);
+
+// Height of the countdown block: the boxes and the caption row under them.
+inline constexpr float COUNTDOWN_BLOCK_HEIGHT = 96.0f;
+
+// Logical rectangles holding every pixel the two painters above can touch (digits in the boxes included), for
+// boxes `row_width` wide from x and a pill `width` wide.
+RectF countdown_reach(float x, float y, float row_width);
+RectF subtitle_pill_reach(float x, float y, float width);
 
 // The eyebrow over a panel title: a short gold bar, then the text in upper case, its top at y.
 void draw_section_label(Canvas& canvas, const UiState& ui, float x, float y, float size, std::string_view text);

@@ -51,7 +51,7 @@ WindowIcon crest_icon(const Pixmap& crest) {
 
 std::expected<std::unique_ptr<SdlWindow>, std::string> open_window(LauncherApp& app) {
     LauncherApp* record = &app;
-    const Pixmap crest = decode_png_picture(app.ui.images.crest_file);  // the window keeps its own copy
+    const Pixmap crest = decode_window_icon_picture(app.ui.images.crest_file);  // the window keeps its own copy
     return SdlWindow::create(WindowSpec{
         .title = window_title(app.config),
         .class_name = WINDOW_CLASS_NAME,

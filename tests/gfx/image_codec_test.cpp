@@ -173,5 +173,21 @@ TEST(Webp, LossyImageWithoutAlphaIsOpaque) {
   EXPECT_FALSE(decode_webp_to_pixmap({}));
 }
 
+// A picture whose header declares more pixels than the caller allows is refused before its pixels are decoded.
+TEST(DecodeLimit, BothFormatsRefusePicturesAboveThePixelCount) {
+  const std::vector<uint8_t> rgba(8 * 4 * 4, 200);
+  uint8_t* out = nullptr;
+  const size_t size = WebPEncodeLosslessRGBA(rgba.data(), 8, 4, 8 * 4, &out);
+  ASSERT_GT(size, 0u);
+  const std::vector<uint8_t> webp(out, out + size);
+  WebPFree(out);
+  const auto png = encode_png(*premultiply_rgba(rgba, 8, 4));
+  ASSERT_TRUE(png);
+  EXPECT_TRUE(decode_webp_to_pixmap(webp, 32));
+  EXPECT_FALSE(decode_webp_to_pixmap(webp, 31));
+  EXPECT_TRUE(decode_png(*png, 32));
+  EXPECT_FALSE(decode_png(*png, 31));
+}
+
 }  // namespace
 }  // namespace qo

@@ -189,6 +189,29 @@ TEST(FileOperations, LinkRenameRemoveAndReadOnly) {
     EXPECT_FALSE(clear_read_only(dir / "missing"));
 }
 
+// Neither a FIFO nor a device is ever read (nor waited on), and no read goes past the cap.
+TEST(ReadRegularFile, OnlyRegularFilesWithinTheCap) {
+    TempDir dir;
+    write_file(dir / "four", "abcd");
+    write_file(dir / "five", "abcde");
+    fs::create_symlink(dir / "four", dir / "link");
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const struct {
+        fs::path file;
+        std::optional<std::string> read;
+    } cases[] = {
+        {dir / "four", "abcd"},       // exactly the cap
+        {dir / "five", std::nullopt}, // one byte over it
+        {dir / "link", "abcd"},       // a link to a regular file
+        {dir / "folder", std::nullopt},
+        {dir / "fifo", std::nullopt}, // no writer: opening or reading would wait for ever
+        {"/dev/zero", std::nullopt},  // endless
+        {dir / "missing", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(read_regular_file(c.file, 4), c.read) << c.file;
+}
+
 TEST(FreeDiskSpace, KnownForExistingFoldersOnly) {
     TempDir dir;
     auto space = free_disk_space(dir.path());

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "config/default_launcher_config.h"
+#include "gfx/image_codec.h"
+#include "support/temp_dir.h"
 #include "ui/backdrop.h"
 #include "ui/frame.h"
 #include "ui/layers.h"
@@ -33,8 +35,8 @@ Rects frame_at(UiState& ui, double t) {
 }
 
 // The built-in launcher.json content with the server online and no tween running.
-UiState content_ui(float scale = 1.0f) {
-  UiState ui = test::make_test_ui(scale);
+UiState content_ui(float scale = 1.0f, const std::filesystem::path& launcher_folder = "/nonexistent-launcher") {
+  UiState ui = load_assets_and_init_ui(scale, test::test_ui_environment(launcher_folder));
   const LauncherConfig config = default_launcher_config(Endpoints{"https://site.example", "https://update.example"});
   ui.server_status_text = "ONLINE";
   ui.server_online = true;
@@ -164,6 +166,90 @@ TEST(FrameRectangles, DeviceRectanglesAreFlooredCeiledAndClamped) {
       {{-10.0f, -10.0f, 5.0f, 5.0f}, {0, 0, 0, 0}},            // wholly outside
   };
   for (const Case& c : cases) EXPECT_EQ(device_rect(ui, c.logical), c.device);
+}
+
+// ---- the picture stage keeps to the picture area ----
+
+size_t differing_pixels(const Pixmap& a, const Pixmap& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return SIZE_MAX;
+  size_t count = 0;
+  for (size_t i = 0; i < a.pixel_count(); ++i) count += a.pixels()[i] != b.pixels()[i] ? 1 : 0;
+  return count;
+}
+
+bool inside(const DirtyRect& r, uint32_t x, uint32_t y) {
+  return int64_t{x} >= r.x && int64_t{x} < int64_t{r.x} + r.w && int64_t{y} >= r.y && int64_t{y} < int64_t{r.y} + r.h;
+}
+
+// Canvas pixels outside the two areas drawn anew every frame that differ from the base layer.
+size_t pixels_unlike_base_outside_animated_areas(const UiState& ui) {
+  const Rects areas = animated_areas(ui);
+  size_t count = 0;
+  for (uint32_t y = 0; y < ui.canvas.pixmap.height(); ++y)
+    for (uint32_t x = 0; x < ui.canvas.pixmap.width(); ++x)
+      if (!inside(areas[0], x, y) && !inside(areas[1], x, y))
+        count += ui.canvas.pixmap.pixel(x, y) != ui.frame.base.pixel(x, y) ? 1 : 0;
+  return count;
+}
+
+// A logo layer whose column (pill, logo, countdown) is taller than the picture area, as an unfitted picture would
+// make it: the pill, the glow and the countdown all cross the area's edges.
+constexpr uint32_t OVERTALL_LOGO_WORD = 0xFFC08040u;
+
+void give_overtall_logo_layer(UiState& ui) {
+  const float s = ui.scale;
+  const auto px = [s](float v) { return static_cast<uint32_t>(std::lround(v * s)); };
+  Pixmap glow = Pixmap::make(px(550.0f), px(451.0f));
+  glow.fill_word(OVERTALL_LOGO_WORD);
+  ui.layers.logo_glow_width = glow.width();
+  ui.layers.logo_glow_height = glow.height();
+  ui.layers.logo_glow_pad = px(60.0f);
+  ui.layers.logo_glow_copies = make_subpixel_copies(glow);
+}
+
+// Pixels of the opaque over-tall logo layer, logical x 60..600, y 452..478, that something was drawn over: there
+// the countdown's first rows cross it.
+size_t pixels_drawn_over_the_overtall_logo(const UiState& ui) {
+  const float s = ui.scale;
+  size_t count = 0;
+  for (auto y = static_cast<uint32_t>(452.0f * s); y < static_cast<uint32_t>(478.0f * s); ++y)
+    for (auto x = static_cast<uint32_t>(60.0f * s); x < static_cast<uint32_t>(600.0f * s); ++x)
+      count += ui.canvas.pixmap.pixel(x, y) != OVERTALL_LOGO_WORD ? 1 : 0;
+  return count;
+}
+
+// Partial frames restore only the picture area and the header strip: whatever the picture stage draws must stay
+// inside them, or its leftovers pile up. After the intro's first 0.9 s (synchronous backgrounds every 0.2 s,
+// partial frames between), the canvas equals a full frame at the same instant, and outside those areas it is the
+// base layer.
+TEST(PictureStage, StaysInsideThePictureAreaWhateverTheLogo) {
+  test::TempDir folder;
+  Pixmap square = Pixmap::make(256, 256);
+  square.fill_word(0xFF30A070u);
+  const auto png = encode_png(square);
+  ASSERT_TRUE(png);
+  test::write_file(media_override_dir(folder.path()) / LOGO_IMAGE_NAME,
+                   std::string_view(reinterpret_cast<const char*>(png->data()), png->size()));
+  for (const float scale : {1.0f, 1.25f}) {
+    for (const bool overtall : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "scale " << scale << (overtall ? ", over-tall logo layer" : ", square logo"));
+      UiState ui = content_ui(scale, folder.path());
+      if (overtall) give_overtall_logo_layer(ui);
+      ui.intro_start = 0.0;
+      constexpr int FRAMES = 54;
+      Rects last;
+      for (int i = 0; i <= FRAMES; ++i) last = frame_at(ui, i / 60.0);
+      ASSERT_EQ(last, animated_areas(ui));  // the last one partial
+      const Pixmap partial = ui.canvas.pixmap;
+      ui.force_full_redraw = true;
+      ASSERT_EQ(frame_at(ui, FRAMES / 60.0), Rects{whole(ui)});
+      EXPECT_EQ(differing_pixels(partial, ui.canvas.pixmap), 0u);
+      EXPECT_EQ(pixels_unlike_base_outside_animated_areas(ui), 0u);
+      if (overtall) {  // what lies inside is still drawn
+        EXPECT_GT(pixels_drawn_over_the_overtall_logo(ui), 1000u);
+      }
+    }
+  }
 }
 
 // ---- hover fades ----

@@ -1,6 +1,8 @@
 #include "ui/assets.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <webp/encode.h>
 
 #include <string>
 
@@ -150,6 +152,79 @@ TEST(MediaOverrides, AReadablePictureReplacesTheBuiltInOne) {
   EXPECT_EQ(read_media_file(folder.path(), CREST_IMAGE_NAME, {}), std::vector<uint8_t>(png->begin(), png->end()));
 }
 
+std::string png_picture(uint32_t width, uint32_t height) {
+  Pixmap picture = Pixmap::make(width, height);
+  picture.fill_word(0xFF305070u);
+  return std::string(as_text(*encode_png(picture)));
+}
+
+std::string webp_picture(uint32_t width, uint32_t height) {
+  const std::vector<uint8_t> rgba(size_t{width} * height * 4, 255);
+  uint8_t* out = nullptr;
+  const size_t size = WebPEncodeLosslessRGBA(rgba.data(), static_cast<int>(width), static_cast<int>(height),
+                                             static_cast<int>(width * 4), &out);
+  std::string bytes(reinterpret_cast<const char*>(out), size);
+  WebPFree(out);
+  return bytes;
+}
+
+// Whatever an override's shape, its layer is no larger than the built-in picture's: the logo and the crest fit
+// their boxes with their aspect kept, and the hero keeps covering the window with little more than it shows.
+TEST(MediaOverrides, PicturesOfAnyShapeKeepToTheBuiltInBoxes) {
+  const float scale = 1.5f;
+  const UiState built_in = load_assets_and_init_ui(scale, test::test_ui_environment());
+  const ScaledLayers& usual = built_in.layers;
+  const auto logo_size = [](const ScaledLayers& layers) {
+    return std::pair{layers.logo_glow_width - 2 * layers.logo_glow_pad,
+                     layers.logo_glow_height - 2 * layers.logo_glow_pad};
+  };
+  const struct {
+    std::string_view name;
+    std::string file;
+    std::pair<uint32_t, uint32_t> logo;  // device px
+  } cases[] = {
+      {LOGO_IMAGE_NAME, png_picture(1, 2000), {1, 195}},
+      {LOGO_IMAGE_NAME, png_picture(2000, 1), {645, 1}},
+      {LOGO_IMAGE_NAME, png_picture(256, 256), {195, 195}},
+      {CREST_IMAGE_NAME, png_picture(1, 2000), logo_size(usual)},
+      {HERO_IMAGE_NAME, webp_picture(1, 2000), logo_size(usual)},
+      {HERO_IMAGE_NAME, webp_picture(4000, 1), logo_size(usual)},
+      {HERO_IMAGE_NAME, webp_picture(1100, 660), logo_size(usual)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " " << c.file.size() << " bytes");
+    test::TempDir folder;
+    test::write_file(media_file(folder, c.name), c.file);
+    const UiState ui = load_assets_and_init_ui(scale, test::test_ui_environment(folder.path()));
+    const ScaledLayers& layers = ui.layers;
+    const std::vector<uint8_t>& taken = c.name == LOGO_IMAGE_NAME    ? ui.images.logo_file
+                                        : c.name == CREST_IMAGE_NAME ? ui.images.crest_file
+                                                                     : ui.images.hero_file;
+    EXPECT_EQ(as_text(taken), c.file);
+    EXPECT_EQ(logo_size(layers), c.logo);
+    EXPECT_EQ(layers.crest_glow.width(), usual.crest_glow.width());
+    EXPECT_EQ(layers.crest_glow.height(), usual.crest_glow.height());
+    const Pixmap icon = decode_window_icon_picture(ui.images.crest_file);
+    EXPECT_LE(std::max(icon.width(), icon.height()), 256u);
+    if (c.name == CREST_IMAGE_NAME) {  // a thin crest stays thin in the middle of its square: no opaque left edge
+      const uint32_t pad = layers.crest_glow_pad;
+      EXPECT_LT(pixel_alpha(layers.crest_glow.pixel(pad, layers.crest_glow.height() / 2)), 255u);
+      EXPECT_EQ(icon.width(), 1u);
+    }
+    EXPECT_LE(layers.hero->byte_size(), 2 * usual.hero->byte_size());
+    EXPECT_LE(layers.hero_x, 0.0f);
+    EXPECT_LE(layers.hero_y, 0.0f);
+    EXPECT_GE(layers.hero_x + layers.hero_w, WINDOW_WIDTH);
+    EXPECT_GE(layers.hero_y + layers.hero_h, WINDOW_HEIGHT);
+    EXPECT_GE(static_cast<float>(layers.hero->width()), layers.hero_w * scale);
+    EXPECT_GE(static_cast<float>(layers.hero->height()), layers.hero_h * scale);
+  }
+  // A picture of more pixels than a picture may have is not decoded at all: the built-in one shows.
+  test::TempDir folder;
+  test::write_file(media_file(folder, LOGO_IMAGE_NAME), png_picture(4097, 4096));
+  EXPECT_EQ(ui_with_overrides(folder).images.logo_file, built_in.images.logo_file);
+}
+
 TEST(MediaOverrides, ReadMediaFileTakesTheOverrideOnlyWhenItHasBytes) {
   test::TempDir folder;
   const std::vector<uint8_t> embedded{1, 2, 3};
@@ -158,6 +233,8 @@ TEST(MediaOverrides, ReadMediaFileTakesTheOverrideOnlyWhenItHasBytes) {
   EXPECT_EQ(read_media_file(folder.path(), "x.png", embedded), embedded);  // empty
   std::filesystem::create_directories(media_file(folder, "dir.png"));
   EXPECT_EQ(read_media_file(folder.path(), "dir.png", embedded), embedded);  // unreadable (a folder)
+  ASSERT_EQ(::mkfifo(media_file(folder, "fifo.png").c_str(), 0600), 0);
+  EXPECT_EQ(read_media_file(folder.path(), "fifo.png", embedded), embedded);  // never waited on
   test::write_file(media_file(folder, "x.png"), "abc");
   EXPECT_EQ(read_media_file(folder.path(), "x.png", embedded), (std::vector<uint8_t>{'a', 'b', 'c'}));
   EXPECT_EQ(media_override_dir("/opt/jogo"), std::filesystem::path("/opt/jogo/Data/LauncherWeb/media"));
