@@ -154,8 +154,14 @@ std::expected<int, std::string> spawn_detached_from_file(std::FILE* file, const 
         return spawn_in_session("wine", true, "wine", wine_arguments, working_folder);
     }
     // Executing the descriptor's /proc entry runs the very file behind the handle, even when its path has been
-    // renamed or replaced since it was opened.
-    return spawn_in_session("/proc/self/fd/" + std::to_string(fd), false, path.string(), arguments, working_folder);
+    // renamed or replaced since it was opened. The handle is close-on-exec; a duplicate without the flag stays
+    // open for the program's interpreter (a script reads itself through that entry).
+    const int inherited = ::dup(fd);
+    if (inherited < 0) return std::unexpected(last_os_error_text());
+    auto started = spawn_in_session("/proc/self/fd/" + std::to_string(inherited), false, path.string(), arguments,
+                                    working_folder);
+    ::close(inherited);
+    return started;
 }
 
 void open_url(const std::string& url) { (void)spawn_detached("xdg-open", {url}); }

@@ -118,10 +118,13 @@ std::optional<StoredValue> parse_line(std::string_view line) {
     return value;
 }
 
+// A key file holds a few short values; anything much larger is not one of ours.
+constexpr std::size_t kKeyFileMaxSize = 1 << 20;
+
 // Reads a key file; a missing file is an empty key, a file in any other form than ours is damaged.
 std::expected<Values, std::string> read_values(const fs::path& file) {
     if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT) return Values{};
-    auto text = read_whole_file(file);
+    auto text = read_whole_file(file, kKeyFileMaxSize);
     if (!text) return std::unexpected(text.error());
     std::string_view rest = *text;
     auto next_line = [&rest]() -> std::optional<std::string_view> {

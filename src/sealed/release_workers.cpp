@@ -275,13 +275,11 @@ private:
 }  // namespace
 
 bool file_matches_entry(const fs::path& path, const ReleaseEntry& entry) {
-    std::error_code ec;
-    fs::file_status status = fs::symlink_status(path, ec);
-    if (ec || status.type() != fs::file_type::regular) return false;  // links are not followed
-    std::uint64_t size = fs::file_size(path, ec);
-    if (ec || size != entry.size) return false;
-    auto digest = sha256_file_hex(path);
-    return digest && *digest == entry.sha256;
+    // Links are not followed, and the hash reads no more than the entry's size from the file that was checked.
+    auto file = open_regular_file(path, entry.size, FinalLink::refuse);
+    if (!file || file->size != entry.size) return false;
+    auto digest = sha256_stream(file->stream.get(), entry.size);
+    return digest && hex_lower(*digest) == entry.sha256;
 }
 
 std::string format_download_progress(bool first_install, std::uint64_t bytes_done, std::uint64_t bytes_total) {

@@ -28,6 +28,9 @@ inline constexpr std::string_view HERO_IMAGE_NAME = "hero-fenro.webp";
 inline constexpr std::string_view LOGO_IMAGE_NAME = "logo-fenro.png";
 inline constexpr std::string_view CREST_IMAGE_NAME = "crest-fenro.png";
 
+// A longer override picture is not read; the embedded one stands in.
+inline constexpr std::size_t MEDIA_FILE_MAX_SIZE = 32 << 20;
+
 // <launcher folder>/Data/LauncherWeb/media
 std::filesystem::path media_override_dir(const std::filesystem::path& launcher_folder);
 
