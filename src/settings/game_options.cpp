@@ -62,6 +62,13 @@ std::optional<fs::path> own_config_ini(const fs::path& game_folder) {
     return ini;
 }
 
+// Opens the key for a save. A damaged key file is set aside first, so the save starts the key afresh instead of
+// failing on it for good.
+std::expected<RegistryKey, std::string> key_for_saving() {
+    (void)registry_set_aside_damaged_key(GAME_REGISTRY_KEY);
+    return registry_open_key(GAME_REGISTRY_KEY);
+}
+
 void write_fps_limit(const fs::path& game_folder, std::uint32_t fps_index) {
     const auto ini = own_config_ini(game_folder);
     if (!ini) return;
@@ -88,6 +95,8 @@ std::uint32_t fps_index_for_limit(std::int64_t limit) {
     return best;
 }
 
+bool game_options_damaged() { return registry_key_damaged(GAME_REGISTRY_KEY); }
+
 GameOptions load_game_options(const fs::path& game_folder) {
     GameOptions options;
     auto key = registry_open_key(GAME_REGISTRY_KEY);
@@ -110,7 +119,7 @@ GameOptions load_game_options(const fs::path& game_folder) {
 }
 
 std::expected<void, std::string> save_game_options(const GameOptions& options, const fs::path& game_folder) {
-    auto key = registry_open_key(GAME_REGISTRY_KEY);
+    auto key = key_for_saving();
     if (!key) return std::unexpected("não foi possível abrir o registro do jogo");
     remove_leftover_temporaries(key->file());  // a save killed half-way leaves them
 
