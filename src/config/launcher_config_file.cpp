@@ -46,7 +46,7 @@ LauncherConfig load_launcher_config(const std::filesystem::path& game_dir, const
         save_launcher_config(defaults, path);
         return defaults;
     }
-    const auto bytes = read_whole_file(path);
+    const auto bytes = read_whole_file(path, LAUNCHER_JSON_MAX_SIZE);
     if (!bytes) return defaults;
     auto parsed = deserialize_launcher_config(*bytes);
     if (!parsed) return defaults;

@@ -1,11 +1,15 @@
 #pragma once
 // launcher.json under Data/Launcher of the game folder: loading with per-field fallbacks, and saving.
+#include <cstddef>
 #include <filesystem>
 
 #include "config/endpoints.h"
 #include "config/launcher_config.h"
 
 namespace qo {
+
+// A longer launcher.json is not read (as one that cannot be read): far above what a remote copy can bring.
+inline constexpr std::size_t LAUNCHER_JSON_MAX_SIZE = 16 << 20;
 
 // game_dir / "Data" / "Launcher" / "launcher.json".
 std::filesystem::path launcher_json_path(const std::filesystem::path& game_dir);

@@ -52,7 +52,7 @@ CaptureRequest capture_request(const std::vector<std::string>& arguments) {
 }
 
 std::expected<std::optional<LauncherConfig>, std::string> read_capture_content(const std::filesystem::path& file) {
-  const auto bytes = read_whole_file(file);
+  const auto bytes = read_whole_file(file, LAUNCHER_JSON_MAX_SIZE);
   if (!bytes) return std::optional<LauncherConfig>();
   auto content = deserialize_launcher_config(*bytes);
   if (!content) return std::unexpected(content.error());

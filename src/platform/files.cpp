@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include <fmt/format.h>
@@ -36,6 +37,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -97,6 +99,24 @@ bool all_digits(const char* text) {
     return true;
 }
 
+constexpr std::string_view NOT_A_REGULAR_FILE = "o caminho não é um arquivo comum";
+
+// Up to `limit` bytes of the stream from where it stands.
+std::expected<std::string, std::string> read_stream_up_to(std::FILE* stream, std::size_t limit) {
+    std::string bytes;
+    char buffer[65536];
+    while (bytes.size() < limit) {
+        const std::size_t want = std::min(sizeof buffer, limit - bytes.size());
+        const std::size_t n = std::fread(buffer, 1, want, stream);
+        bytes.append(buffer, n);
+        if (n < want) {
+            if (std::ferror(stream)) return last_error();
+            break;
+        }
+    }
+    return bytes;
+}
+
 std::expected<void, std::string> copy_bytes(int from, int to) {
     bool kernel_copy = true;
     for (;;) {
@@ -126,10 +146,16 @@ std::expected<void, std::string> copy_bytes(int from, int to) {
     }
 }
 
+constexpr std::size_t TEMPORARY_HEX_DIGITS = 24;
+
+bool is_lower_hex_text(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
 // "<file>.tmp-" and 24 random lowercase hex digits: a new name beside the file, on its file system, that the
 // release store's clean-up recognises as a leftover.
 fs::path temporary_name_beside(const fs::path& file) {
-    std::array<std::uint8_t, 12> random{};
+    std::array<std::uint8_t, TEMPORARY_HEX_DIGITS / 2> random{};
     if (!fill_random_bytes(random)) random.fill(0);
     fs::path temporary = file;
     temporary += ".tmp-";
@@ -194,68 +220,61 @@ bool is_reparse_point(const fs::path& path) {
     return parent.st_dev != st.st_dev;
 }
 
-std::expected<std::string, std::string> read_whole_file(const fs::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+void StreamCloser::operator()(std::FILE* stream) const {
+    if (stream) std::fclose(stream);
+}
+
+std::expected<RegularFile, std::string> open_regular_file(const fs::path& file, std::uint64_t max_bytes,
+                                                          FinalLink link) {
+    // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer; regular files ignore it.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (link == FinalLink::refuse ? O_NOFOLLOW : 0);
+    int fd = ::open(file.c_str(), flags);
     if (fd < 0) return last_error();
-    std::string text;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            auto error = last_error();
-            ::close(fd);
-            return error;
-        }
-        if (n == 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
-}
-
-std::optional<std::string> read_regular_file(const fs::path& file, std::size_t max_bytes) {
-    const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    Fd owner(fd);
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    if (static_cast<std::uintmax_t>(st.st_size) > max_bytes) return std::nullopt;
-    // The file may grow meanwhile: one byte past the cap tells a longer file apart.
-    const std::size_t limit = max_bytes < SIZE_MAX ? max_bytes + 1 : max_bytes;
-    std::string bytes(std::min(static_cast<std::size_t>(st.st_size) + 1, limit), '\0');
-    std::size_t got = 0;
-    for (;;) {
-        if (got == bytes.size()) {
-            if (bytes.size() >= limit) return std::nullopt;
-            bytes.resize(std::min(limit, bytes.size() * 2));
-        }
-        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    if (got > max_bytes) return std::nullopt;
-    bytes.resize(got);
+    if (::fstat(fd, &st) != 0) return last_error();
+    if (S_ISDIR(st.st_mode)) return std::unexpected(os_error_text(EISDIR));
+    if (!S_ISREG(st.st_mode)) return std::unexpected(std::string(NOT_A_REGULAR_FILE));
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > max_bytes) return std::unexpected(os_error_text(EFBIG));
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return last_error();
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (!stream) return last_error();
+    owner.release();
+    return RegularFile{FileStream(stream), size};
+}
+
+std::expected<std::string, std::string> read_whole_file(const fs::path& file, std::size_t max_bytes, FinalLink link) {
+    auto opened = open_regular_file(file, max_bytes, link);
+    if (!opened) return std::unexpected(opened.error());
+    // One byte past the limit tells a file that grew beyond it since the open.
+    auto bytes = read_stream_up_to(opened->stream.get(), max_bytes + 1);
+    if (!bytes) return std::unexpected(bytes.error());
+    if (bytes->size() > max_bytes) return std::unexpected(os_error_text(EFBIG));
     return bytes;
 }
 
-std::optional<std::string> read_file_head(const fs::path& file, std::size_t count) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string bytes(count, '\0');
-    std::size_t got = 0;
-    bool failed = false;
-    while (got < count) {
-        ssize_t n = ::read(fd, bytes.data() + got, count - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) failed = true;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
+std::optional<std::string> read_file_head(const fs::path& file, std::size_t count, FinalLink link) {
+    auto opened = open_regular_file(file, std::numeric_limits<std::uint64_t>::max(), link);
+    if (!opened) return std::nullopt;
+    auto bytes = read_stream_up_to(opened->stream.get(), count);
+    if (!bytes) return std::nullopt;
+    return std::move(*bytes);
+}
+
+bool leads_out_through_redirect(const fs::path& folder, const fs::path& path) {
+    const auto normal = [](const fs::path& p) {
+        fs::path out = p.lexically_normal();
+        return out.has_filename() || !out.has_relative_path() ? out : out.parent_path();  // no trailing '/'
+    };
+    const fs::path base = normal(folder);
+    fs::path current = normal(path);
+    const fs::path relative = current.lexically_relative(base);
+    if (relative.empty() || *relative.begin() == "..") return true;
+    for (; current != base && current.has_relative_path(); current = current.parent_path()) {
+        if (is_reparse_point(current)) return true;
     }
-    ::close(fd);
-    if (failed) return std::nullopt;
-    bytes.resize(got);
-    return bytes;
+    return current != base;
 }
 
 std::expected<void, std::string> write_whole_file(const fs::path& file, std::string_view bytes) {
@@ -339,6 +358,24 @@ std::expected<void, std::string> keep_as_backup(const fs::path& file, const fs::
 std::expected<void, std::string> rename_replace(const fs::path& from, const fs::path& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) return last_error();
     return {};
+}
+
+void remove_leftover_temporaries(const fs::path& file) {
+    const std::string prefix = file.filename().string() + ".tmp-";
+    DIR* dir = ::opendir(file.parent_path().empty() ? "." : file.parent_path().c_str());
+    if (!dir) return;
+    std::vector<fs::path> leftovers;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + TEMPORARY_HEX_DIGITS || !name.starts_with(prefix)) continue;
+        if (!is_lower_hex_text(name.substr(prefix.size()))) continue;
+        leftovers.push_back(file.parent_path() / name);
+    }
+    ::closedir(dir);
+    for (const fs::path& leftover : leftovers) {
+        struct stat st {};
+        if (::lstat(leftover.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(leftover.c_str());
+    }
 }
 
 std::expected<void, std::string> remove_file(const fs::path& file) {

@@ -2,8 +2,10 @@
 // File-system operations the updaters and the release store rely on. Paths are native; every failure carries
 // the operating system's text for it.
 #include <cstdint>
+#include <cstdio>
 #include <expected>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,17 +25,42 @@ bool is_reparse_point(const std::filesystem::path& path);
 // Free bytes on the folder's file system available to the calling user; nothing when the query fails.
 std::optional<std::uint64_t> free_disk_space(const std::filesystem::path& folder);
 
-// The whole contents of a file, or the system's text for why it cannot be read.
-std::expected<std::string, std::string> read_whole_file(const std::filesystem::path& file);
+// How a read by name treats a final symbolic link: followed, or refused (the open fails) for the files that must
+// be plain files of their folder, such as a release's own files.
+enum class FinalLink { follow, refuse };
 
-// The whole contents of a regular file of at most `max_bytes` bytes; nothing for anything else (a FIFO, a device
-// or a folder, also behind a link: it is opened without blocking and checked before any byte is read), for a
-// longer file, or when it cannot be read.
-std::optional<std::string> read_regular_file(const std::filesystem::path& file, std::size_t max_bytes);
+struct StreamCloser {
+    void operator()(std::FILE* stream) const;
+};
+using FileStream = std::unique_ptr<std::FILE, StreamCloser>;
 
-// The first `count` bytes of a file (all of it when shorter); nothing when it cannot be opened or read. Reading
-// one byte past an expected size tells a longer file apart without reading all of it.
-std::optional<std::string> read_file_head(const std::filesystem::path& file, std::size_t count);
+// A regular file opened for reading, and its size when it was opened.
+struct RegularFile {
+    FileStream stream;
+    std::uint64_t size = 0;
+};
+
+// Every read by name goes through this open: it never waits (a FIFO or a device in the file's place is refused,
+// not read), and the kind and size are checked on the opened descriptor, so a name swapped after the check
+// changes nothing. A file larger than `max_bytes` is refused. Readers still bound their reads by `max_bytes`: a
+// file may grow while it is read.
+std::expected<RegularFile, std::string> open_regular_file(const std::filesystem::path& file, std::uint64_t max_bytes,
+                                                          FinalLink link = FinalLink::follow);
+
+// The whole contents of a regular file of at most `max_bytes` bytes, or the system's text for why it cannot be
+// read (a file that is not a regular file, or a longer one, is refused).
+std::expected<std::string, std::string> read_whole_file(const std::filesystem::path& file, std::size_t max_bytes,
+                                                        FinalLink link = FinalLink::follow);
+
+// The first `count` bytes of a regular file (all of it when shorter); nothing when it cannot be opened or read.
+// Reading one byte past an expected size tells a longer file apart without reading all of it.
+std::optional<std::string> read_file_head(const std::filesystem::path& file, std::size_t count,
+                                          FinalLink link = FinalLink::follow);
+
+// True when an existing component of `path` below `folder` (the folder itself excluded, the path included) is a
+// symbolic link or a mount point, so that the name leads out of the folder. Components are taken as written;
+// `path` must lie below `folder` (compared as text), otherwise the answer is true as well.
+bool leads_out_through_redirect(const std::filesystem::path& folder, const std::filesystem::path& path);
 
 // A file written by name from its start: created, or emptied when it exists. Like every file the platform layer
 // writes, creates or locks by name, it is opened without following a final symbolic link (opening fails), so a
@@ -81,6 +108,10 @@ std::expected<void, std::string> keep_as_backup(const std::filesystem::path& fil
 
 // Renames `from` to `to`, atomically replacing an existing file at `to`.
 std::expected<void, std::string> rename_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Deletes the temporary files a killed `write_file_replacing` or `copy_file_replacing` of `file` left beside it:
+// regular files named like `file` followed by ".tmp-" and 24 lowercase hex digits. Nothing else is touched.
+void remove_leftover_temporaries(const std::filesystem::path& file);
 
 // Deletes a file (never a folder).
 std::expected<void, std::string> remove_file(const std::filesystem::path& file);

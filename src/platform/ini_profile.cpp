@@ -16,6 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+// A profile is a handful of short lines: a larger file is treated as one that cannot be read.
+constexpr std::size_t kProfileMaxSize = 1 << 20;
 
 struct Line {
     std::string text;    // without its line end
@@ -127,7 +129,7 @@ std::string render(const Profile& profile) {
 }  // namespace
 
 std::optional<std::string> ini_read_string(const fs::path& file, std::string_view section, std::string_view key) {
-    auto text = read_whole_file(file);
+    auto text = read_whole_file(file, kProfileMaxSize);
     if (!text) return std::nullopt;
     const Profile profile = parse(*text);
     const Location where = locate(profile, section, key);
@@ -159,7 +161,7 @@ std::int32_t ini_read_int(const fs::path& file, std::string_view section, std::s
 std::expected<void, std::string> ini_write_string(const fs::path& file, std::string_view section,
                                                   std::string_view key, std::string_view value) {
     std::string existing;
-    if (auto text = read_whole_file(file)) {
+    if (auto text = read_whole_file(file, kProfileMaxSize)) {
         existing = std::move(*text);
     } else if (::access(file.c_str(), F_OK) == 0 || errno != ENOENT) {
         return std::unexpected(text.error());  // an unreadable file is never replaced by a fresh one

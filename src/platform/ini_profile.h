@@ -11,7 +11,8 @@
 // Writing replaces the value of that line in place, or adds the key at the end of its section (after its last
 // non-empty line), or adds the section with the key at the end of the file. Every other byte of the file stays
 // as it was; added lines take the file's line ends (CR LF for a new file). The file is created when missing
-// (its folder is not) and is rewritten under a temporary name and renamed into place.
+// (its folder is not) and is rewritten under a temporary name and renamed into place. Only a regular file of at
+// most 1 MiB is read; anything else reads as missing and is never written over.
 #include <cstdint>
 #include <expected>
 #include <filesystem>

@@ -20,6 +20,7 @@ namespace {
 
 constexpr std::string_view kHeader = "QoRegistryKey 1";
 constexpr std::string_view kValuesFile = "@values";
+constexpr std::string_view kSetAsideSuffix = ".damaged";  // no key folder name ends the values file like this
 constexpr char kHex[] = "0123456789abcdef";
 
 struct StoredValue {
@@ -118,11 +119,27 @@ std::optional<StoredValue> parse_line(std::string_view line) {
     return value;
 }
 
-// Reads a key file; a missing file is an empty key, a file in any other form than ours is damaged.
-std::expected<Values, std::string> read_values(const fs::path& file) {
+// A key file holds a few short values; anything much larger is not one of ours.
+constexpr std::size_t kKeyFileMaxSize = 1 << 20;
+
+// Why a key file cannot be used: the system refused to read it, or it is not a key file of this store at all.
+struct KeyFileFault {
+    std::string text;
+    bool damaged = false;
+};
+
+// Reads a key file; a missing file is an empty key. A file in any other form than ours is damaged, and so is
+// a FIFO, a device or a folder in its place, or a file over the size a key file can reach.
+std::expected<Values, KeyFileFault> read_key_file(const fs::path& file) {
     if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT) return Values{};
-    auto text = read_whole_file(file);
-    if (!text) return std::unexpected(text.error());
+    auto text = read_whole_file(file, kKeyFileMaxSize);
+    if (!text) {
+        // Refused for what is there (not a plain file, or too large), not for who asks: that is damage.
+        struct stat st {};
+        const bool unusable = ::stat(file.c_str(), &st) == 0 &&
+                              (!S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > kKeyFileMaxSize);
+        return std::unexpected(KeyFileFault{text.error(), unusable});
+    }
     std::string_view rest = *text;
     auto next_line = [&rest]() -> std::optional<std::string_view> {
         if (rest.empty()) return std::nullopt;
@@ -131,15 +148,22 @@ std::expected<Values, std::string> read_values(const fs::path& file) {
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         return line;
     };
-    if (next_line() != kHeader) return failure(EBADMSG);
+    const KeyFileFault damaged{os_error_text(EBADMSG), true};
+    if (next_line() != kHeader) return std::unexpected(damaged);
     Values values;
     while (auto line = next_line()) {
         if (line->empty()) continue;
         auto value = parse_line(*line);
-        if (!value) return failure(EBADMSG);
+        if (!value) return std::unexpected(damaged);
         values.push_back(std::move(*value));
     }
     return values;
+}
+
+std::expected<Values, std::string> read_values(const fs::path& file) {
+    auto values = read_key_file(file);
+    if (!values) return std::unexpected(std::move(values.error().text));
+    return std::move(*values);
 }
 
 std::string render_values(const Values& values) {
@@ -260,9 +284,12 @@ std::optional<fs::path> registry_store_root() {
     return config / "QoFenro" / "registry";
 }
 
-std::expected<RegistryKey, std::string> registry_open_key(std::string_view key_path) {
+namespace {
+
+// The folder of a key; nothing when no home folder is known.
+std::optional<fs::path> key_folder_of(std::string_view key_path) {
     auto root = registry_store_root();
-    if (!root) return failure(ENOENT);
+    if (!root) return std::nullopt;
     fs::path folder = *root;
     std::size_t start = 0;
     while (start <= key_path.size()) {
@@ -271,14 +298,38 @@ std::expected<RegistryKey, std::string> registry_open_key(std::string_view key_p
         if (end > start) folder /= key_folder_name(key_path.substr(start, end - start));
         start = end + 1;
     }
-    if (auto created = create_folders(folder); !created) return std::unexpected(created.error());
-    RegistryKey key(folder / kValuesFile);
+    return folder;
+}
+
+}  // namespace
+
+std::expected<RegistryKey, std::string> registry_open_key(std::string_view key_path) {
+    auto folder = key_folder_of(key_path);
+    if (!folder) return failure(ENOENT);
+    if (auto created = create_folders(*folder); !created) return std::unexpected(created.error());
+    RegistryKey key(*folder / kValuesFile);
     auto values = read_values(key.file());
     if (!values) return std::unexpected(values.error());
     if (::access(key.file().c_str(), F_OK) != 0) {
         if (auto created = write_values(key.file(), *values); !created) return std::unexpected(created.error());
     }
     return key;
+}
+
+bool registry_key_damaged(std::string_view key_path) {
+    auto folder = key_folder_of(key_path);
+    if (!folder) return false;
+    auto values = read_key_file(*folder / kValuesFile);
+    return !values && values.error().damaged;
+}
+
+std::expected<void, std::string> registry_set_aside_damaged_key(std::string_view key_path) {
+    if (!registry_key_damaged(key_path)) return {};
+    const fs::path file = *key_folder_of(key_path) / kValuesFile;
+    fs::path aside = file;
+    aside += kSetAsideSuffix;
+    if (auto writable = check_writable_folder(file.parent_path()); !writable) return writable;
+    return rename_replace(file, aside);
 }
 
 }  // namespace qo

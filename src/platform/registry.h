@@ -14,8 +14,9 @@
 // one line per value in creation order: the type as a decimal number, the value name with bytes up to the
 // blank, '%' and DEL written as %XX, and the data as lowercase hexadecimal (possibly empty). Value names are
 // compared without ASCII case. Every write rewrites the whole file under a temporary name and renames it into
-// place, so a reader sees either the old or the new file. A key folder whose owner has no write permission
-// refuses writes, whoever the calling user is (as a read-only key would).
+// place, so a reader sees either the old or the new file. A damaged values file can be set aside as
+// "@values.damaged". A key folder whose owner has no write permission refuses writes, whoever the calling user
+// is (as a read-only key would).
 #include <cstdint>
 #include <expected>
 #include <filesystem>
@@ -80,5 +81,13 @@ std::optional<std::filesystem::path> registry_store_root();
 // Opens a key of the current user by its path ('\'-separated), creating it and its parents when missing.
 // Fails when the key cannot be created or its file is damaged.
 std::expected<RegistryKey, std::string> registry_open_key(std::string_view key_path);
+
+// True when the key's file exists but is no key file of this store: text in another form, a FIFO, a device or
+// a folder in its place, or a size no key file reaches. Such a key cannot be opened until it is set aside.
+bool registry_key_damaged(std::string_view key_path);
+
+// Renames a damaged key's file to "@values.damaged" beside it (replacing an earlier one), so that the key opens
+// empty again and the damaged bytes stay at hand. A key that is not damaged is left as it is.
+std::expected<void, std::string> registry_set_aside_damaged_key(std::string_view key_path);
 
 }  // namespace qo

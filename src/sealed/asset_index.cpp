@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files.h"
 #include "util/sha256.h"
 
 namespace qo {
@@ -12,13 +13,11 @@ std::filesystem::path assets_index_path(const std::filesystem::path& release_fol
 }
 
 std::expected<ReleaseIdBytes, std::string> read_assets_index_header(const std::filesystem::path& release_folder) {
-    std::FILE* in = std::fopen(assets_index_path(release_folder).c_str(), "rbe");  // "e": close-on-exec
-    if (!in) return std::unexpected("índice do cliente não encontrado.");
-    // fread repeats short reads until the count is reached, the file ends or an error occurs.
+    const auto head = read_file_head(assets_index_path(release_folder), ASSETS_INDEX_HEADER_SIZE, FinalLink::refuse);
+    if (!head) return std::unexpected("índice do cliente não encontrado.");
+    if (head->size() != ASSETS_INDEX_HEADER_SIZE) return std::unexpected("índice do cliente truncado.");
     std::array<std::uint8_t, ASSETS_INDEX_HEADER_SIZE> header{};
-    std::size_t got = std::fread(header.data(), 1, header.size(), in);
-    std::fclose(in);
-    if (got != header.size()) return std::unexpected("índice do cliente truncado.");
+    std::memcpy(header.data(), head->data(), header.size());
     if (std::memcmp(header.data(), ASSETS_INDEX_MAGIC.data(), ASSETS_INDEX_MAGIC.size()) != 0)
         return std::unexpected("índice do cliente inválido.");
     ReleaseIdBytes id{};

@@ -22,7 +22,7 @@ constexpr int CLEANUP_MAX_DEPTH = 4;
 
 // Reads a whole file of at most `limit` bytes; nothing when it cannot be read or is longer.
 std::optional<std::string> read_file_up_to(const fs::path& file, std::size_t limit) {
-    auto bytes = read_file_head(file, limit + 1);
+    auto bytes = read_file_head(file, limit + 1, FinalLink::refuse);
     if (!bytes || bytes->size() > limit) return std::nullopt;
     return bytes;
 }

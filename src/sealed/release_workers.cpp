@@ -119,6 +119,13 @@ void make_executable(const fs::path& file) {
 
 enum class Placement { done, needs_download };
 
+// A settled game executable gets back an execute permission it lost: its bytes were right, so a check repairs
+// it without a download.
+Placement settled(const ReleaseEntry& entry, const fs::path& target) {
+    if (is_game_executable(entry.path)) make_executable(target);
+    return Placement::done;
+}
+
 std::expected<Placement, std::string> place_user_file(const PlacePhase& phase, const ReleaseEntry& entry,
                                                       const fs::path& target) {
     // The player's own copy is never replaced or checked.
@@ -139,7 +146,7 @@ Placement reuse_previous_file(const PlacePhase& phase, const ReleaseEntry& entry
     if (!metadata_readable(source)) return Placement::needs_download;
     (void)remove_file(target);
     if (!hard_link(source, target) && !copy_file_replacing(source, target)) return Placement::needs_download;
-    return file_matches_entry(target, entry) ? Placement::done : Placement::needs_download;
+    return file_matches_entry(target, entry) ? settled(entry, target) : Placement::needs_download;
 }
 
 // Settles one entry; an error text fails the phase.
@@ -151,7 +158,7 @@ std::expected<Placement, std::string> place_entry(const PlacePhase& phase, const
     if (ec) return std::unexpected(os_error_text(ec.value()));
 
     if (is_user_file_path(entry.path)) return place_user_file(phase, entry, target);
-    if (file_matches_entry(target, entry)) return Placement::done;
+    if (file_matches_entry(target, entry)) return settled(entry, target);
     return reuse_previous_file(phase, entry, target);
 }
 
@@ -275,13 +282,11 @@ private:
 }  // namespace
 
 bool file_matches_entry(const fs::path& path, const ReleaseEntry& entry) {
-    std::error_code ec;
-    fs::file_status status = fs::symlink_status(path, ec);
-    if (ec || status.type() != fs::file_type::regular) return false;  // links are not followed
-    std::uint64_t size = fs::file_size(path, ec);
-    if (ec || size != entry.size) return false;
-    auto digest = sha256_file_hex(path);
-    return digest && *digest == entry.sha256;
+    // Links are not followed, and the hash reads no more than the entry's size from the file that was checked.
+    auto file = open_regular_file(path, entry.size, FinalLink::refuse);
+    if (!file || file->size != entry.size) return false;
+    auto digest = sha256_stream(file->stream.get(), entry.size);
+    return digest && hex_lower(*digest) == entry.sha256;
 }
 
 std::string format_download_progress(bool first_install, std::uint64_t bytes_done, std::uint64_t bytes_total) {

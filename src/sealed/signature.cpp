@@ -13,6 +13,7 @@
 
 #include "platform/error_text.h"
 #include "platform/files.h"
+#include "sealed/release_list.h"
 
 namespace qo {
 
@@ -114,27 +115,22 @@ std::expected<VerifiedFile, std::string> verify_detached_signature(const Release
                                                                   const std::filesystem::path& file) {
     std::filesystem::path sig_path = file;
     sig_path += ".sig";
-    auto signature = read_file_head(sig_path, SIGNATURE_SIZE + 1);
+    auto signature = read_file_head(sig_path, SIGNATURE_SIZE + 1, FinalLink::refuse);
     if (!signature) return std::unexpected("a assinatura do cliente não foi encontrada.");
     if (signature->size() != SIGNATURE_SIZE) return std::unexpected("o tamanho da assinatura do cliente é inválido.");
 
-    errno = 0;
-    std::FILE* stream = std::fopen(file.c_str(), "rbe");  // "e": close-on-exec
-    if (!stream) return std::unexpected(os_error_text(errno));
-    VerifiedFile opened(stream, file);
+    // The release's own plain file, never a link (to a device, say) and never more than a release file can hold.
+    auto regular = open_regular_file(file, RELEASE_ENTRY_MAX_SIZE, FinalLink::refuse);
+    if (!regular) return std::unexpected(regular.error());
+    std::FILE* stream = regular->stream.get();
+    VerifiedFile opened(regular->stream.release(), file);
 
-    Sha256Hasher hasher;
-    std::vector<std::uint8_t> buffer(HASH_CHUNK_SIZE, 0);
-    for (;;) {
-        std::size_t n = std::fread(buffer.data(), 1, buffer.size(), stream);
-        if (n > 0) hasher.update(std::span(buffer.data(), n));
-        if (n == buffer.size()) continue;
-        if (std::ferror(stream)) return std::unexpected(os_error_text(errno));
-        break;
-    }
+    errno = 0;
+    const std::optional<Sha256Digest> digest = sha256_stream(stream, RELEASE_ENTRY_MAX_SIZE);
+    if (!digest) return std::unexpected(os_error_text(std::ferror(stream) ? errno : EFBIG));
     const std::span<const std::uint8_t> signature_bytes(reinterpret_cast<const std::uint8_t*>(signature->data()),
                                                         signature->size());
-    if (!verify_rsa_sha256_signature(key, hasher.finish(), signature_bytes))
+    if (!verify_rsa_sha256_signature(key, *digest, signature_bytes))
         return std::unexpected("a assinatura digital do cliente é inválida.");
     std::rewind(stream);
     return opened;

@@ -63,8 +63,9 @@ private:
 };
 
 // Checks "<file>.sig" against the whole of `file` and, on success, hands back the signed file still open for
-// reading, so that exactly the checked bytes can be used (the game is started from this handle). Errors are
-// ready-to-show texts.
+// reading, so that exactly the checked bytes can be used (the game is started from this handle). Both files must
+// be regular files of their own (a final symbolic link is refused) and the file no larger than a release file
+// may be. Errors are ready-to-show texts.
 std::expected<VerifiedFile, std::string> verify_detached_signature(const ReleaseKey& key,
                                                                   const std::filesystem::path& file);
 

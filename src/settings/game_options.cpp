@@ -1,7 +1,10 @@
 #include "settings/game_options.h"
 
+#include <algorithm>
+#include <optional>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/ini_profile.h"
 #include "platform/registry.h"
 #include "settings/registry_values.h"
@@ -51,6 +54,31 @@ std::vector<std::uint8_t> utf16le_z_bytes(std::string_view text) {
     return bytes;
 }
 
+// config.ini, unless a link or mount point on its way from the game folder leads out of that folder: such a
+// file is neither read nor written, as if it were missing.
+std::optional<fs::path> own_config_ini(const fs::path& game_folder) {
+    fs::path ini = config_ini_path(game_folder);
+    if (leads_out_through_redirect(game_folder, ini)) return std::nullopt;
+    return ini;
+}
+
+// Opens the key for a save. A damaged key file is set aside first, so the save starts the key afresh instead of
+// failing on it for good.
+std::expected<RegistryKey, std::string> key_for_saving() {
+    (void)registry_set_aside_damaged_key(GAME_REGISTRY_KEY);
+    return registry_open_key(GAME_REGISTRY_KEY);
+}
+
+void write_fps_limit(const fs::path& game_folder, std::uint32_t fps_index) {
+    const auto ini = own_config_ini(game_folder);
+    if (!ini) return;
+    std::error_code ec;
+    fs::create_directories(ini->parent_path(), ec);
+    remove_leftover_temporaries(*ini);
+    const std::size_t fps = std::min<std::size_t>(fps_index, FPS_LIMIT_CHOICES.size() - 1);
+    (void)ini_write_string(*ini, kFpsSection, kFpsKey, std::to_string(FPS_LIMIT_CHOICES[fps]));
+}
+
 }  // namespace
 
 fs::path config_ini_path(const fs::path& game_folder) { return game_folder / "Data" / "Custom" / "config.ini"; }
@@ -67,6 +95,8 @@ std::uint32_t fps_index_for_limit(std::int64_t limit) {
     return best;
 }
 
+bool game_options_damaged() { return registry_key_damaged(GAME_REGISTRY_KEY); }
+
 GameOptions load_game_options(const fs::path& game_folder) {
     GameOptions options;
     auto key = registry_open_key(GAME_REGISTRY_KEY);
@@ -76,7 +106,8 @@ GameOptions load_game_options(const fs::path& game_folder) {
     options.resolution = static_cast<std::uint32_t>(reg_read_int(*key, kResolution, 1));
 
     // A missing config.ini reads as the default limit.
-    const std::int32_t limit = ini_read_int(config_ini_path(game_folder), kFpsSection, kFpsKey, kDefaultFpsLimit);
+    const auto ini = own_config_ini(game_folder);
+    const std::int32_t limit = ini ? ini_read_int(*ini, kFpsSection, kFpsKey, kDefaultFpsLimit) : kDefaultFpsLimit;
     options.fps_index = fps_index_for_limit(limit);
 
     options.render_state = reg_read_int(*key, kRenderState, 0) > 0;
@@ -88,18 +119,15 @@ GameOptions load_game_options(const fs::path& game_folder) {
 }
 
 std::expected<void, std::string> save_game_options(const GameOptions& options, const fs::path& game_folder) {
-    auto key = registry_open_key(GAME_REGISTRY_KEY);
+    auto key = key_for_saving();
     if (!key) return std::unexpected("não foi possível abrir o registro do jogo");
+    remove_leftover_temporaries(key->file());  // a save killed half-way leaves them
 
     bool written = key->set_dword(kWindowMode, valid_window_mode(options.window_mode)).has_value();
     written = written && key->set_dword(kResolution, options.resolution).has_value();
 
     // The frame-rate limit goes to config.ini whatever the registry said; its outcome is not reported.
-    const fs::path ini = config_ini_path(game_folder);
-    std::error_code ec;
-    fs::create_directories(ini.parent_path(), ec);
-    const std::size_t fps = std::min<std::size_t>(options.fps_index, FPS_LIMIT_CHOICES.size() - 1);
-    (void)ini_write_string(ini, kFpsSection, kFpsKey, std::to_string(FPS_LIMIT_CHOICES[fps]));
+    write_fps_limit(game_folder, options.fps_index);
 
     const std::string_view lang = options.lang.empty() ? std::string_view("Por") : std::string_view(options.lang);
     const bool rest_written = key->set_dword(kRenderState, options.render_state ? 1 : 0) &&

@@ -34,11 +34,17 @@ std::filesystem::path config_ini_path(const std::filesystem::path& game_folder);
 // Index of the FPS_LIMIT_CHOICES entry nearest to a limit; a tie keeps the smaller entry.
 std::uint32_t fps_index_for_limit(std::int64_t limit);
 
-// Reads the options; every missing or unreadable value takes its default. Never fails.
+// Reads the options; every missing or unreadable value takes its default. Never fails. A config.ini reached
+// through a link or mount point out of the game folder counts as missing.
 GameOptions load_game_options(const std::filesystem::path& game_folder);
 
+// True when the stored key is damaged: the options then load as the defaults, and the next save starts afresh.
+bool game_options_damaged();
+
 // Writes the options back. Only the registry writes decide the outcome (the config.ini write is best effort);
-// values written before a refused write stay written.
+// values written before a refused write stay written. A damaged key is set aside (its bytes kept beside it) and
+// written anew, and temporary files left by an earlier save that was killed are removed. config.ini is never
+// written through a link or mount point that leads out of the game folder.
 std::expected<void, std::string> save_game_options(const GameOptions& options,
                                                    const std::filesystem::path& game_folder);
 

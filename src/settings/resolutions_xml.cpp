@@ -62,7 +62,7 @@ std::vector<GameResolution> parse_resolutions_xml(std::string_view text) {
 }
 
 std::vector<GameResolution> load_game_resolutions(const std::filesystem::path& game_folder) {
-    const auto bytes = read_whole_file(resolutions_xml_path(game_folder));
+    const auto bytes = read_whole_file(resolutions_xml_path(game_folder), RESOLUTIONS_XML_MAX_SIZE);
     if (!bytes) return {};
     return parse_resolutions_xml(utf8_lossy(*bytes));
 }

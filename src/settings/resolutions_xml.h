@@ -1,6 +1,7 @@
 #pragma once
 // The game's list of screen resolutions (Data/Resolutions.xml of a release folder): one <Resolution> element per
 // choice, with its "index" (what the game stores) and an optional "name" (what the player reads).
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -15,6 +16,9 @@ struct GameResolution {
 
     bool operator==(const GameResolution&) const = default;
 };
+
+// A longer Resolutions.xml is not read (as one that cannot be read).
+inline constexpr std::size_t RESOLUTIONS_XML_MAX_SIZE = 8 << 20;
 
 // <game folder>/Data/Resolutions.xml
 std::filesystem::path resolutions_xml_path(const std::filesystem::path& game_folder);

@@ -48,7 +48,7 @@ std::filesystem::path media_override_dir(const std::filesystem::path& launcher_f
 
 std::vector<uint8_t> read_media_file(const std::filesystem::path& launcher_folder, std::string_view name,
                                      std::span<const uint8_t> embedded) {
-  const auto bytes = read_regular_file(media_override_dir(launcher_folder) / name, MEDIA_FILE_MAX_BYTES);
+  const auto bytes = read_whole_file(media_override_dir(launcher_folder) / name, MEDIA_FILE_MAX_BYTES);
   if (bytes && !bytes->empty()) return std::vector<uint8_t>(bytes->begin(), bytes->end());
   return std::vector<uint8_t>(embedded.begin(), embedded.end());
 }

@@ -58,13 +58,16 @@ std::optional<std::filesystem::path> find_arial_font_file() {
   return file;
 }
 
+// Font files of every system fit well below this.
+constexpr std::size_t FONT_FILE_MAX_SIZE = 64 << 20;
+
 std::optional<std::span<const uint8_t>> read_font_file_for_program_life(const std::filesystem::path& file) {
   static std::mutex mutex;
   static std::map<std::string, std::vector<uint8_t>> kept;
   const std::lock_guard lock(mutex);
   const std::string key = file.string();
   if (const auto it = kept.find(key); it != kept.end()) return std::span<const uint8_t>(it->second);
-  const auto bytes = read_whole_file(file);
+  const auto bytes = read_whole_file(file, FONT_FILE_MAX_SIZE);
   if (!bytes || bytes->empty()) return std::nullopt;
   const auto& stored = kept.emplace(key, std::vector<uint8_t>(bytes->begin(), bytes->end())).first->second;
   return std::span<const uint8_t>(stored);

@@ -47,7 +47,7 @@ std::string serialize_hash_cache(const HashCache& cache) {
 }
 
 HashCache load_hash_cache(const std::filesystem::path& game_dir) {
-    const auto text = read_whole_file(launcher_data_path(game_dir));
+    const auto text = read_whole_file(launcher_data_path(game_dir), HASH_CACHE_MAX_SIZE);
     return text ? parse_hash_cache(*text) : HashCache{};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The updater's memory of file digests: a file whose relative path, size and last-write time are unchanged keeps
 // the SHA-256 computed earlier, so it is not read again. Kept as Data/Launcher/hashes.cache in the game folder.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,9 @@ using HashCache = std::unordered_map<std::string, std::string>;
 
 // 100-ns ticks between 0001-01-01 and 1601-01-01 (584,388 days).
 inline constexpr std::uint64_t TICKS_0001_TO_1601 = 504'911'232'000'000'000ULL;
+
+// A longer cache file is not read (an empty cache).
+inline constexpr std::size_t HASH_CACHE_MAX_SIZE = 64 << 20;
 
 // The game folder joined with Data, Launcher and hashes.cache.
 std::filesystem::path launcher_data_path(const std::filesystem::path& game_dir);

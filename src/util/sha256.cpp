@@ -90,6 +90,22 @@ bool is_lower_hex(std::string_view text, std::size_t length) {
     return true;
 }
 
+std::optional<Sha256Digest> sha256_stream(std::FILE* stream, std::uint64_t max_bytes) {
+    Sha256Hasher hasher;
+    std::vector<std::uint8_t> buffer(HASH_CHUNK_SIZE, 0);
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), stream);
+        total += n;
+        if (total > max_bytes) return std::nullopt;
+        if (n > 0) hasher.update(std::span(buffer.data(), n));
+        if (n < buffer.size()) {
+            if (std::ferror(stream)) return std::nullopt;
+            return hasher.finish();
+        }
+    }
+}
+
 std::optional<std::string> sha256_file_hex(const std::filesystem::path& file) {
     std::FILE* in = std::fopen(file.c_str(), "rbe");  // "e": close-on-exec
     if (!in) return std::nullopt;

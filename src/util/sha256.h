@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -47,6 +48,10 @@ std::string hex_lower(std::string_view bytes);
 
 // True when text is exactly `length` characters, each one of "0123456789abcdef".
 bool is_lower_hex(std::string_view text, std::size_t length);
+
+// Digest of what the stream holds from where it stands to its end; nothing on a read error or when it holds
+// more than `max_bytes` (reading stops one chunk past the limit at most, so an endless stream ends the call too).
+std::optional<Sha256Digest> sha256_stream(std::FILE* stream, std::uint64_t max_bytes);
 
 // Lowercase hex digest of a file's contents, or nothing when it cannot be opened or read.
 std::optional<std::string> sha256_file_hex(const std::filesystem::path& file);

@@ -62,6 +62,8 @@ std::vector<DialogOption> resolution_options(const std::filesystem::path& game_f
 void open_options(LauncherApp& app) {
     const GameOptions options = load_game_options(app.release.folder);
     open_settings_dialog(app.ui, settings_dialog_model(options, resolution_options(app.release.folder)));
+    // Damaged stored options open as the defaults: the player is told so, and what "Salvar" does about it.
+    if (app.ui.dialog && game_options_damaged()) app.ui.dialog->notice = std::string(DAMAGED_OPTIONS_NOTICE);
 }
 
 // The toggle on the main screen: on is a window; off leaves a window without border, and full screen stays.

@@ -47,8 +47,8 @@ TEST(OsErrorText, EveryErrorAPlayerCanMeetReadsInPortuguese) {
 TEST(OsErrorText, RealFileFaultsComeBackInPortuguese) {
     TempDir dir;
     test::write_file(dir / "file", "x");
-    EXPECT_EQ(read_whole_file(dir / "missing").error(), "arquivo ou pasta não encontrado");
-    EXPECT_EQ(read_whole_file(dir / "file/inside").error(), "uma parte do caminho não é uma pasta");
+    EXPECT_EQ(read_whole_file(dir / "missing", 16).error(), "arquivo ou pasta não encontrado");
+    EXPECT_EQ(read_whole_file(dir / "file/inside", 16).error(), "uma parte do caminho não é uma pasta");
     EXPECT_EQ(write_whole_file(dir / std::string(300, 'n'), "x").error(), "nome de arquivo ou caminho longo demais");
     EXPECT_EQ(write_whole_file("/dev/full", "x").error(), "não há espaço livre no disco");  // a device that is always full
 }

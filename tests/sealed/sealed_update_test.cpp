@@ -207,6 +207,31 @@ TEST_F(SealedUpdate, SameReleaseLooksOnlyAtExecutableIndexAndUserFilesAndPrunesO
     EXPECT_EQ(downloaded, std::vector<std::string>{url_path(release, "Main.exe")});
 }
 
+// A game executable whose bytes are right but whose execute permission was taken away (the game could not be
+// started) is made executable again by the next check, without a download, in place or where it is reused.
+TEST_F(SealedUpdate, ExecutableThatLostItsExecutePermissionGetsItBackWithoutADownload) {
+    auto files = test::sample_client("a");
+    PublishedRelease first = test::build_test_release(files);
+    test::set_client_file(files, "FONT.ini", "[Font]\nName=Changed\n");
+    PublishedRelease second = test::build_test_release(files);  // the same game executable
+    const std::pair<const char*, const PublishedRelease*> cases[] = {{"same release", &first},
+                                                                     {"next release", &second}};
+    for (const auto& [name, next] : cases) {
+        fs::remove_all(root / "Versions");
+        const fs::path installed = test::install_test_release(first, root.path());
+        fs::permissions(installed / "Main.exe", fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                        fs::perm_options::remove);
+        publish(*next);
+        server.clear_requests();
+
+        auto result = run();
+        ASSERT_TRUE(result) << name << ": " << result.error();
+        const fs::perms perms = fs::status(folder_of(*next) / "Main.exe").permissions();
+        EXPECT_NE(perms & fs::perms::owner_exec, fs::perms::none) << name;
+        EXPECT_TRUE(server.requests_to(url_path(*next, "Main.exe")).empty()) << name;
+    }
+}
+
 TEST_F(SealedUpdate, TargetIsTheRootWhenTheRootHoldsTheSameRelease) {
     PublishedRelease release = test::build_test_release(test::sample_client("a"));
     ASSERT_TRUE(release::write_release_folder(release, root.path()));

@@ -1,10 +1,14 @@
 #include "settings/game_options.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
 
 #include "platform/ini_profile.h"
 #include "platform/registry.h"
 #include "settings/registry_values.h"
+#include "support/hang_guard.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -221,6 +225,97 @@ TEST_F(GameOptionsStore, UnavailableKeyGivesDefaultsOnLoadAndAnErrorOnSave) {
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error(), "não foi possível abrir o registro do jogo");
     EXPECT_EQ(read_file(config_ini_path(game.path())), "[FPS]\nLimit=30\n");  // nothing written
+}
+
+// What a "Salvar" killed half-way leaves: a temporary file beside each file it replaces.
+TEST_F(GameOptionsStore, SaveRemovesOnlyTheStoresOwnLeftoverTemporaryFiles) {
+    ASSERT_TRUE(save_game_options(GameOptions{}, game.path()));
+    const fs::path custom = config_ini_path(game.path()).parent_path();
+    const std::string hex = "0123456789abcdef01234567";
+    const fs::path own[] = {custom / ("config.ini.tmp-" + hex), key_folder() / ("@values.tmp-" + hex)};
+    const fs::path foreign[] = {custom / ("config.ini.tmp-" + hex.substr(1)),   // 23 digits
+                                custom / ("config.ini.tmp-" + hex + "8"),       // 25 digits
+                                custom / "config.ini.tmp-0123456789ABCDEF01234567",
+                                custom / ("Macro.txt.tmp-" + hex), key_folder() / ("other.tmp-" + hex)};
+    for (const fs::path& file : own) write_file(file, "[FPS]\r\nLim");  // cut short by the kill
+    for (const fs::path& file : foreign) write_file(file, "someone else's");
+    const fs::path own_name_folder = custom / ("config.ini.tmp-" + std::string(24, 'f'));
+    fs::create_directory(own_name_folder);  // not a file: left alone
+
+    GameOptions options;
+    options.fps_index = 1;
+    ASSERT_TRUE(save_game_options(options, game.path()));
+    for (const fs::path& file : own) EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << file;
+    for (const fs::path& file : foreign) EXPECT_EQ(read_file(file), "someone else's") << file;
+    EXPECT_TRUE(fs::is_directory(own_name_folder));
+    EXPECT_EQ(load_game_options(game.path()), options);
+}
+
+TEST_F(GameOptionsStore, ConfigIniBehindALinkOutOfTheGameFolderIsNeitherReadNorWritten) {
+    struct Case {
+        const char* name;
+        const char* link;    // in the game folder, to the outside folder or its config.ini
+        const char* target;  // below the outside folder
+    };
+    const Case cases[] = {
+        {"config.ini", "Data/Custom/config.ini", "config.ini"},
+        {"Data/Custom", "Data/Custom", ""},
+        {"Data", "Data", "Data"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir game_folder;
+        test::TempDir outside;
+        const fs::path outside_ini = c.name == std::string_view("Data") ? outside / "Data/Custom/config.ini"
+                                                                         : outside / "config.ini";
+        write_file(outside_ini, "[FPS]\nLimit=30\n");
+        fs::create_directories((game_folder / c.link).parent_path());
+        fs::create_symlink(outside / c.target, game_folder / c.link);
+
+        EXPECT_EQ(load_game_options(game_folder.path()).fps_index, 5u) << c.name;  // as if missing
+        GameOptions options;
+        options.fps_index = 6;
+        EXPECT_TRUE(save_game_options(options, game_folder.path())) << c.name;
+        EXPECT_EQ(read_file(outside_ini), "[FPS]\nLimit=30\n") << c.name;
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(outside.path()), fs::recursive_directory_iterator()),
+                  c.name == std::string_view("Data") ? 3 : 1)
+            << c.name << ": nothing was added outside";
+        EXPECT_TRUE(fs::is_symlink(game_folder / c.link)) << c.name;
+    }
+}
+
+TEST_F(GameOptionsStore, DamagedKeyIsSetAsideAndTheSaveStartsItAfresh) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& values)> damage;
+    };
+    const Case cases[] = {
+        {"text of another form", [](const fs::path& v) { write_file(v, "QoRegistryKey 1\n4 WindowMode\n"); }},
+        {"larger than a key file can be",
+         [](const fs::path& v) { write_file(v, "QoRegistryKey 1\n4 WindowMode 00000000\n" + std::string(1 << 20, '\n')); }},
+        {"a FIFO", [](const fs::path& v) { ASSERT_EQ(::mkfifo(v.c_str(), 0600), 0); }},
+    };
+    for (const Case& c : cases) {
+        const fs::path values = key_folder() / "@values";
+        fs::remove_all(key_folder());
+        fs::create_directories(key_folder());
+        c.damage(values);
+        // A read that waits for a FIFO's writer would never return: the store is looked at in a guarded child.
+        const auto loaded = test::run_guarded([&] {
+            return game_options_damaged() && load_game_options(game.path()) == GameOptions{} ? 0 : 1;
+        });
+        EXPECT_EQ(loaded, 0) << c.name;
+
+        GameOptions options;
+        options.window_mode = 2;
+        options.volume = 3;
+        const auto saved = test::run_guarded([&] { return save_game_options(options, game.path()) ? 0 : 1; });
+        EXPECT_EQ(saved, 0) << c.name;
+        if (saved != 0) continue;  // the damaged file may still be in place: reading it here could hang
+        EXPECT_FALSE(game_options_damaged()) << c.name;
+        EXPECT_EQ(load_game_options(game.path()), options) << c.name;
+        const fs::path aside = key_folder() / "@values.damaged";
+        EXPECT_TRUE(fs::exists(fs::symlink_status(aside))) << c.name << ": the damaged bytes are kept";
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "settings/game_options.h"
 #include "support/https_server.h"
 #include "support/scoped_env.h"
+#include "text/shaping.h"
 #include "ui/settings_dialog.h"
 #include "win/event_drain.h"
 #include "win/test_game.h"
@@ -194,6 +195,28 @@ TEST_F(Dispatcher, RefusedSaveKeepsTheDialogOpenWithTheReason) {
     EXPECT_FALSE(dialog.saving || dialog.cached_layer);
     EXPECT_TRUE(dialog.dirty);
     EXPECT_TRUE(app.commands.empty());  // no message box
+}
+
+// Stored options that are damaged open as the defaults with a notice saying so, whole in the room the dialog gives
+// it; "Salvar" then stores the choice in a fresh key and the notice is gone the next time.
+TEST_F(Dispatcher, DamagedOptionsOpenWithANoticeThatFitsAndSavingStartsThemAfresh) {
+    const fs::path values = config / "QoFenro/registry/software/kalvet/qo2/config/@values";
+    test::write_file(values, "QoRegistryKey 1\nnot a value line\n");
+    dispatch_ui_action(app, OpenOptionsAction{});
+    ASSERT_TRUE(app.ui.dialog && app.ui.dialog->notice);
+    const std::string notice = *app.ui.dialog->notice;
+    EXPECT_EQ(notice, "As configurações salvas estavam danificadas; Salvar grava novas.");
+    // The dialog draws its notice in Manrope Regular 12 within 408 px, cut with an ellipsis beyond.
+    EXPECT_EQ(fit_text_ellipsis(app.ui.fonts.manrope_regular, 12.0f, 408.0f, notice), notice);
+
+    app.ui.dialog->saving = true;
+    dispatch_ui_action(app, SaveOptionsAction{.lang = "Eng", .window_mode = 2, .volume = 4});
+    EXPECT_FALSE(app.ui.dialog);
+    EXPECT_EQ(stored_options().window_mode, 2u);
+    EXPECT_EQ(stored_options().lang, "Eng");
+    dispatch_ui_action(app, OpenOptionsAction{});
+    ASSERT_TRUE(app.ui.dialog);
+    EXPECT_FALSE(app.ui.dialog->notice);
 }
 
 }  // namespace

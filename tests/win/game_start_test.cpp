@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <sstream>
 
 #include "platform/process.h"
 #include "support/https_server.h"
+#include "support/hang_guard.h"
 #include "support/scoped_env.h"
 #include "util/http_agent.h"
 #include "win/event_drain.h"
@@ -77,6 +79,44 @@ TEST(GameStart, ReleaseThatFailsItsChecksShowsWhyAndStartsNothing) {
         EXPECT_EQ(test::wait_for_game_record(launchers[i]->release_folder, std::chrono::milliseconds(i == 0 ? 300 : 0)),
                   "")
             << cases[i].name;
+}
+
+// A file the checks read replaced after the update's check by something that is no file of the release: a link
+// to an endless device, or a FIFO nobody writes. Each read would wait or hash for ever, so each start runs in a
+// guarded child; it must end at once with the failure box and Play offered again.
+TEST(GameStart, EndlessOrWaitingFileInPlaceOfAReleaseFileFailsAtOnce) {
+    const auto make_fifo = [](const fs::path& file) {
+        fs::remove(file);
+        ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& folder)> replace;
+    };
+    const Case cases[] = {
+        {"game a link to /dev/zero",
+         [](const fs::path& f) {
+             fs::remove(f / "Main.exe");
+             fs::create_symlink("/dev/zero", f / "Main.exe");
+         }},
+        {"game a FIFO", [&](const fs::path& f) { make_fifo(f / "Main.exe"); }},
+        {"signature a FIFO", [&](const fs::path& f) { make_fifo(f / "Main.exe.sig"); }},
+        {"asset index a FIFO", [&](const fs::path& f) { make_fifo(f / "Assets/assets.idx"); }},
+    };
+    for (const Case& c : cases) {
+        Launcher launcher;
+        c.replace(launcher.release_folder);
+        const auto outcome = test::run_guarded([&] {
+            launch_game(launcher.app);
+            const auto* box = launcher.app.commands.size() == 1
+                                  ? std::get_if<MessageBoxCommand>(&launcher.app.commands[0])
+                                  : nullptr;
+            const bool failed = box && box->text.starts_with("Não foi possível abrir o jogo:\n");
+            return failed && launcher.app.play_enabled && launcher.app.ui.play_caption == "cliente pronto" ? 0 : 1;
+        });
+        EXPECT_EQ(outcome, 0) << c.name;
+        EXPECT_EQ(test::wait_for_game_record(launcher.release_folder, std::chrono::milliseconds(0)), "") << c.name;
+    }
 }
 
 TEST(GameStart, AfterLaunchTimerClosesWhenConfiguredElseOffersAnotherAccount) {
