@@ -1,8 +1,9 @@
 // Development values: each one may be overridden by a QO_DEV_* environment variable; the defaults point at the
 // demo server on 127.0.0.1.
+#include <array>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 #include "deploy/deployment.h"
 
@@ -16,8 +17,13 @@ std::string env_or(const char* name, const char* fallback) {
 
 std::vector<std::uint8_t> read_key_blob(const std::string& path) {
     if (path.empty()) return {};
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rbe"),  // "e": close-on-exec
+                                                             &std::fclose);
+    std::vector<std::uint8_t> bytes;
+    std::array<std::uint8_t, 4096> buffer;
+    while (const std::size_t n = in ? std::fread(buffer.data(), 1, buffer.size(), in.get()) : 0)
+        bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+    return bytes;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "main/tool_capture.h"
 
+#include <cstdint>
 #include <string_view>
 
 #include "config/launcher_config_file.h"
@@ -27,6 +28,11 @@ void prepare_capture_screen(UiState& ui) {
   ui.play_caption = "tudo pronto";
   ui.redraw_needed = true;
   fast_forward_and_render(ui, 3.0f);
+}
+
+// A capture is the window's picture, and the window's copy of a frame makes every pixel opaque.
+void make_opaque(Pixmap& picture) {
+  for (uint32_t& pixel : picture.pixels()) pixel |= 0xFF000000u;
 }
 
 }  // namespace
@@ -68,6 +74,7 @@ int run_capture(const std::filesystem::path& game_dir, const LauncherConfig& con
     open_settings_dialog(ui, capture_settings_model());
     fast_forward_and_render(ui, 1.0f);
   }
+  make_opaque(ui.canvas.pixmap);
   const auto png = encode_png(ui.canvas.pixmap);
   if (!png) return 1;
   const std::string_view bytes(reinterpret_cast<const char*>(png->data()), png->size());

@@ -17,22 +17,16 @@ namespace {
 
 constexpr std::chrono::milliseconds kWaitPollInterval{25};
 
-std::filesystem::path runtime_folder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) return runtime;
-    return "/tmp";
-}
-
 // Keeps letters, digits, '.', '-' and '_'; anything else (the '\' of "Global\...") becomes '_'.
-std::string lock_file_name(std::string_view name) {
+std::string flat_name(std::string_view name) {
     std::string out;
-    out.reserve(name.size() + 5);
+    out.reserve(name.size());
     for (char c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                            c == '.' || c == '-' || c == '_';
         out.push_back(plain ? c : '_');
     }
-    return out + ".lock";
+    return out;
 }
 
 // Non-blocking attempt at the exclusive lock: 1 = taken, 0 = held elsewhere, -1 = failure.
@@ -48,11 +42,17 @@ std::atomic<NamedMutex*> g_single_instance{nullptr};
 
 }  // namespace
 
-std::filesystem::path named_mutex_lock_path(std::string_view name) { return runtime_folder() / lock_file_name(name); }
+std::filesystem::path named_mutex_lock_path(std::string_view name) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) return std::filesystem::path(runtime) / (flat_name(name) + ".lock");
+    // Every user shares /tmp: the user's id in the name keeps each user's launcher to a lock of its own.
+    return std::filesystem::path("/tmp") / (flat_name(name) + "-" + std::to_string(::getuid()) + ".lock");
+}
 
 NamedMutexCreated create_named_mutex(std::string_view name) {
     const auto path = named_mutex_lock_path(name);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A link planted at the name (another user can create one in /tmp) fails the open instead of being followed.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return NamedMutexCreated{std::nullopt, false, last_os_error_text()};
     switch (try_lock(fd)) {
         case 1:

@@ -1,10 +1,11 @@
 #pragma once
 // A machine-wide named mutex, held by at most one process at a time.
 //
-// The mutex is a lock file named after the mutex, under $XDG_RUNTIME_DIR (else /tmp), held with an exclusive
-// flock. Creating it asks for ownership at once: the creator either owns it, or learns that another process
-// holds it and keeps a handle it can wait on. The lock goes away with its handle (or with the process); the lock
-// file itself stays, which is harmless. Handles are not inherited by programs this process starts.
+// The mutex is a lock file named after the mutex, under $XDG_RUNTIME_DIR (else /tmp, with the user's id in the
+// name), held with an exclusive flock; a link at that name is never followed. Creating it asks for ownership at
+// once: the creator either owns it, or learns that another process holds it and keeps a handle it can wait on.
+// The lock goes away with its handle (or with the process); the lock file itself stays, which is harmless.
+// Handles are not inherited by programs this process starts.
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -57,7 +58,8 @@ struct NamedMutexCreated {
 NamedMutexCreated create_named_mutex(std::string_view name);
 
 // The lock file that stands for the named mutex: "Global\QoOnline.Launcher" becomes
-// "<runtime folder>/Global_QoOnline.Launcher.lock".
+// "$XDG_RUNTIME_DIR/Global_QoOnline.Launcher.lock", or "/tmp/Global_QoOnline.Launcher-<user id>.lock" without a
+// runtime folder.
 std::filesystem::path named_mutex_lock_path(std::string_view name);
 
 // The process-wide slot of the single-instance mutex. It is only ever swapped atomically, so whoever takes the

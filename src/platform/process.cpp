@@ -84,16 +84,30 @@ unsigned processor_count() {
 
 namespace {
 
+// Where a child started from an open executable finds that executable's descriptor.
+constexpr int CHILD_EXECUTABLE_FD = 3;
+
+// The child keeps standard input, output and error, and the executable's descriptor when one is given (moved to
+// CHILD_EXECUTABLE_FD); every other descriptor of this process, close-on-exec or not, is closed in the child.
+int pass_only_standard_descriptors(posix_spawn_file_actions_t& actions, int executable_fd) {
+    if (executable_fd < 0) return ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    if (int err = ::posix_spawn_file_actions_adddup2(&actions, executable_fd, CHILD_EXECUTABLE_FD)) return err;
+    return ::posix_spawn_file_actions_addclosefrom_np(&actions, CHILD_EXECUTABLE_FD + 1);
+}
+
 // Starts `executable` (looked up in PATH when `search_path`) with argv[0] = `name` in a session of its own, so it
-// outlives this process and its terminal, with default signal handling and nothing blocked.
+// outlives this process and its terminal, with default signal handling and nothing blocked. With an
+// `executable_fd`, `executable` names CHILD_EXECUTABLE_FD in the child's /proc/self/fd.
 std::expected<int, std::string> spawn_in_session(const std::string& executable, bool search_path,
                                                  const std::string& name, const std::vector<std::string>& arguments,
-                                                 const fs::path& working_folder) {
+                                                 const fs::path& working_folder, int executable_fd = -1) {
     SpawnSetup setup;
     if (!working_folder.empty()) {
         if (int err = ::posix_spawn_file_actions_addchdir_np(&setup.actions_, working_folder.c_str()))
             return std::unexpected(os_error_text(err));
     }
+    if (int err = pass_only_standard_descriptors(setup.actions_, executable_fd))
+        return std::unexpected(os_error_text(err));
     ::posix_spawnattr_setflags(&setup.attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     sigset_t signals;
     sigemptyset(&signals);
@@ -154,8 +168,10 @@ std::expected<int, std::string> spawn_detached_from_file(std::FILE* file, const 
         return spawn_in_session("wine", true, "wine", wine_arguments, working_folder);
     }
     // Executing the descriptor's /proc entry runs the very file behind the handle, even when its path has been
-    // renamed or replaced since it was opened.
-    return spawn_in_session("/proc/self/fd/" + std::to_string(fd), false, path.string(), arguments, working_folder);
+    // renamed or replaced since it was opened. The descriptor stays open in the child, since a script's
+    // interpreter reads the script through that same entry.
+    return spawn_in_session("/proc/self/fd/" + std::to_string(CHILD_EXECUTABLE_FD), false, path.string(), arguments,
+                            working_folder, fd);
 }
 
 void open_url(const std::string& url) { (void)spawn_detached("xdg-open", {url}); }

@@ -12,7 +12,7 @@ std::filesystem::path assets_index_path(const std::filesystem::path& release_fol
 }
 
 std::expected<ReleaseIdBytes, std::string> read_assets_index_header(const std::filesystem::path& release_folder) {
-    std::FILE* in = std::fopen(assets_index_path(release_folder).c_str(), "rb");
+    std::FILE* in = std::fopen(assets_index_path(release_folder).c_str(), "rbe");  // "e": close-on-exec
     if (!in) return std::unexpected("índice do cliente não encontrado.");
     // fread repeats short reads until the count is reached, the file ends or an error occurs.
     std::array<std::uint8_t, ASSETS_INDEX_HEADER_SIZE> header{};

@@ -210,7 +210,7 @@ private:
                     return HttpFlow::stop;
                 }
             }
-            file = std::fopen(temp.c_str(), "wbx");
+            file = std::fopen(temp.c_str(), "wbxe");  // "e": close-on-exec
             if (!file) {
                 error = last_os_error_text();
                 return HttpFlow::stop;

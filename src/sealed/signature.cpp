@@ -119,7 +119,7 @@ std::expected<VerifiedFile, std::string> verify_detached_signature(const Release
     if (signature->size() != SIGNATURE_SIZE) return std::unexpected("o tamanho da assinatura do cliente é inválido.");
 
     errno = 0;
-    std::FILE* stream = std::fopen(file.c_str(), "rb");
+    std::FILE* stream = std::fopen(file.c_str(), "rbe");  // "e": close-on-exec
     if (!stream) return std::unexpected(os_error_text(errno));
     VerifiedFile opened(stream, file);
 

@@ -3,6 +3,7 @@
 #include <hb.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -22,8 +23,8 @@ std::vector<std::size_t> scalar_starts(std::string_view text) {
     return starts;
 }
 
-float measure(const Font& font, float size, std::string_view text) {
-    return shape_line(font, size, 0.0f, text, false).width;
+float measure(const Font& font, float size, float letter_spacing, std::string_view text) {
+    return shape_line(font, size, letter_spacing, text, false).width;
 }
 
 hb_language_t neutral_language() {
@@ -99,20 +100,41 @@ GlyphRun shape_line_reaching(const Font& font, float size, float letter_spacing,
     return shape_line(font, size, letter_spacing, text, false);
 }
 
-std::string fit_text_ellipsis(const Font& font, float size, float max_width, std::string_view text) {
-    const float limit = max_width + ELLIPSIS_FIT_EPSILON;
-    if (measure(font, size, text) <= limit) return std::string(text);
+std::size_t fitting_scalar_bound(float size, float max_width) {
+    constexpr float SCALARS_PER_EM = 8.0f;
+    constexpr float MOST = 1.0e6f;
+    const float per_pixel = SCALARS_PER_EM / std::max(size, 1.0f);
+    const float bound = std::clamp(std::ceil(std::max(max_width, 0.0f) * per_pixel), 0.0f, MOST);
+    return 16 + static_cast<std::size_t>(bound);
+}
 
-    const std::vector<std::size_t> starts = scalar_starts(text);
+std::string_view first_scalars(std::string_view text, std::size_t max_scalars) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (seen == max_scalars) return text.substr(0, i);
+        ++seen;
+    }
+    return text;
+}
+
+std::string fit_text_ellipsis(const Font& font, float size, float max_width, std::string_view text,
+                              float letter_spacing) {
+    const float limit = max_width + ELLIPSIS_FIT_EPSILON;
+    const std::string_view bounded = first_scalars(text, fitting_scalar_bound(size, max_width));
+    const bool cut = bounded.size() < text.size();
+    if (!cut && measure(font, size, letter_spacing, text) <= limit) return std::string(text);
+
+    const std::vector<std::size_t> starts = scalar_starts(bounded);
     auto prefix = [&](std::size_t chars) {
-        return text.substr(0, chars < starts.size() ? starts[chars] : text.size());
+        return bounded.substr(0, chars < starts.size() ? starts[chars] : bounded.size());
     };
     std::size_t lo = 0;
     std::size_t hi = starts.size();
     while (lo < hi) {
         std::size_t mid = (lo + hi + 1) / 2;
         std::string candidate = std::string(prefix(mid)) + std::string(ELLIPSIS);
-        if (measure(font, size, candidate) <= limit)
+        if (measure(font, size, letter_spacing, candidate) <= limit)
             lo = mid;
         else
             hi = mid - 1;

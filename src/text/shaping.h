@@ -28,7 +28,16 @@ inline constexpr float SHAPING_CUT_CONTEXT_EMS = 8.0f;
 GlyphRun shape_line_reaching(const Font& font, float size, float letter_spacing, std::string_view text, float reach);
 
 // The text itself when it fits `max_width`, else its longest prefix that fits with "…" appended (trailing spaces
-// of the prefix dropped); "…" alone when no prefix fits.
-std::string fit_text_ellipsis(const Font& font, float size, float max_width, std::string_view text);
+// of the prefix dropped); "…" alone when no prefix fits. Only a bounded prefix is ever shaped (see
+// fitting_scalar_bound), so a text of megabytes costs no more than one that fills the width.
+std::string fit_text_ellipsis(const Font& font, float size, float max_width, std::string_view text,
+                              float letter_spacing = 0.0f);
+
+// How many characters a line `max_width` pixels wide at `size` could hold at most: eight per em, more than any
+// real glyph allows. A text longer than that is cut before it is shaped and counts as not fitting.
+std::size_t fitting_scalar_bound(float size, float max_width);
+
+// The first `max_scalars` characters of `text` (the whole text when it is no longer).
+std::string_view first_scalars(std::string_view text, std::size_t max_scalars);
 
 }  // namespace qo

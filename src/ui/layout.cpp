@@ -1,6 +1,8 @@
 #include "ui/layout.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "gfx/color.h"
 #include "gfx/fatal.h"
@@ -21,6 +23,15 @@ constexpr float NEWS_FIRST_ROW_Y = 123.0f;
 constexpr float NEWS_TITLE_SPACE = 360.0f;
 constexpr float HEADER_HIT_TOP = 12.5f;
 constexpr float HEADER_HIT_BOTTOM = 44.5f;
+constexpr float HEADER_ITEM_PADDING = 49.0f;  // icon and margins around an item's text
+constexpr float HEADER_ITEM_GAP = 2.0f;
+
+// The rows of both panels span x 695 to 1065.
+constexpr float CONTENT_WIDTH = 370.0f;
+constexpr float NEWS_DATE_MAX_WIDTH = CONTENT_WIDTH / 2.0f;
+constexpr float NEWS_TAG_DATE_GAP = 8.0f;
+constexpr float NEWS_TAG_PILL_PADDING = 18.0f;
+constexpr float INFO_LABEL_VALUE_GAP = 12.0f;
 
 // Logical areas of the three element layers (the right column's height comes from the layout).
 constexpr float RIGHT_COLUMN_X = 678.0f;
@@ -32,6 +43,10 @@ float measure(const Font& font, float size, float letter_spacing, std::string_vi
 }
 
 std::string text_or_empty(const std::optional<std::string>& text) { return text.value_or(std::string()); }
+
+std::string_view view_or_empty(const std::optional<std::string>& text) {
+  return text ? std::string_view(*text) : std::string_view();
+}
 
 // Byte offsets where each Unicode scalar value of the text starts.
 std::vector<size_t> scalar_starts(std::string_view text) {
@@ -83,34 +98,60 @@ void lay_out_status_and_brand(const UiState& ui, MainLayout& layout) {
   layout.links_end = layout.status_x - 18.0f;
 }
 
-void lay_out_header_items(const UiState& ui, MainLayout& layout) {
-  const Font& font = ui.fonts.manrope_medium;
-  for (const LauncherLink& link : ui.links) {
-    HeaderItem item;
-    item.text = text_or_empty(link.text);
-    item.url = text_or_empty(link.url);
-    item.icon = header_icon_kind(item.text);
-    item.clickable = !item.url.empty();
-    layout.header_items.push_back(std::move(item));
-  }
+HeaderItem options_item(const Font& font) {
   HeaderItem options;
   options.text = OPTIONS_ITEM_TEXT;
   options.icon = HEADER_ICON_OPTIONS;
   options.clickable = true;
   options.opens_settings = true;
+  options.width = measure(font, 13.5f, 0.0f, options.text) + HEADER_ITEM_PADDING;
+  return options;
+}
+
+// The links that fit the strip beside "Opções", in order; the first that does not fit whole is cut with the
+// ellipsis when at least one of its characters fits, and the rest are left out. Only what is laid out is
+// measured, so the cost is bounded by the strip whatever the list holds.
+void lay_out_header_items(const UiState& ui, MainLayout& layout) {
+  const Font& font = ui.fonts.manrope_medium;
+  HeaderItem options = options_item(font);
+  float room = layout.links_end - layout.links_start - options.width;
+  for (const LauncherLink& link : ui.links) {
+    const float text_room = room - HEADER_ITEM_GAP - HEADER_ITEM_PADDING;
+    if (text_room <= 0.0f) break;
+    HeaderItem item;
+    item.text = fit_text_ellipsis(font, 13.5f, text_room, view_or_empty(link.text));
+    const bool whole = link.text ? item.text == *link.text : item.text.empty();
+    if (!whole && item.text == ELLIPSIS) break;
+    item.url = text_or_empty(link.url);
+    item.icon = whole ? header_icon_kind(item.text) : HEADER_ICON_GLOBE;
+    item.clickable = !item.url.empty();
+    item.width = measure(font, 13.5f, 0.0f, item.text) + HEADER_ITEM_PADDING;
+    room -= item.width + HEADER_ITEM_GAP;
+    layout.header_items.push_back(std::move(item));
+    if (!whole) break;
+  }
   layout.header_items.push_back(std::move(options));
 
   float total = 0.0f;
-  for (HeaderItem& item : layout.header_items) {
-    item.width = measure(font, 13.5f, 0.0f, item.text) + 49.0f;
-    total += item.width;
-  }
-  const float gaps = 2.0f * static_cast<float>(ui.links.size());
+  for (const HeaderItem& item : layout.header_items) total += item.width;
+  const float gaps = HEADER_ITEM_GAP * static_cast<float>(layout.header_items.size() - 1);
   float x = layout.links_start + (layout.links_end - layout.links_start - (total + gaps)) * 0.5f;
   for (HeaderItem& item : layout.header_items) {
     item.x = x;
-    x += item.width + 2.0f;
+    x += item.width + HEADER_ITEM_GAP;
   }
+}
+
+// The top line of a news row holds the tag pill on the left and the date on the right; the date takes at most
+// half of it, the tag what the date leaves. An empty tag has no pill (width 0).
+void fit_news_tag_and_date(const FontSet& fonts, const LauncherNews& news, NewsRow& row) {
+  row.date = fit_text_ellipsis(fonts.manrope_regular, 11.0f, NEWS_DATE_MAX_WIDTH, view_or_empty(news.date));
+  row.date_width = row.date.empty() ? 0.0f : measure(fonts.manrope_regular, 11.0f, 0.0f, row.date);
+  const float date_room = row.date.empty() ? 0.0f : row.date_width + NEWS_TAG_DATE_GAP;
+  const float tag_room = CONTENT_WIDTH - date_room - NEWS_TAG_PILL_PADDING;
+  row.tag = fit_text_ellipsis(fonts.manrope_bold, 10.0f, tag_room, view_or_empty(news.tag), 0.4f);
+  row.tag_pill_width =
+      row.tag.empty() ? 0.0f : measure(fonts.manrope_bold, 10.0f, 0.4f, row.tag) + NEWS_TAG_PILL_PADDING;
 }
 
 void lay_out_news_rows(const UiState& ui, MainLayout& layout) {
@@ -120,19 +161,79 @@ void lay_out_news_rows(const UiState& ui, MainLayout& layout) {
     if (layout.news_rows.size() == MAX_NEWS_ROWS) break;
     NewsRow row;
     row.first = layout.news_rows.empty();
-    row.tag = text_or_empty(news.tag);
-    row.date = text_or_empty(news.date);
     row.url = text_or_empty(news.url);
-    row.date_width = row.date.empty() ? 0.0f : measure(fonts.manrope_regular, 11.0f, 0.0f, row.date);
     row.color = news_accent_color(news.color);
-    row.tag_pill_width = measure(fonts.manrope_bold, 10.0f, 0.4f, row.tag) + 18.0f;
-    row.title = shorten_news_title(fonts.manrope_semibold, text_or_empty(news.text), NEWS_TITLE_SPACE - row.date_width);
+    fit_news_tag_and_date(fonts, news, row);
+    row.title = shorten_news_title(fonts.manrope_semibold, view_or_empty(news.text), NEWS_TITLE_SPACE - row.date_width);
     row.y = y;
     row.height = row.first ? 48.875f : 54.875f;
     y += row.height;
     layout.news_rows.push_back(std::move(row));
   }
   layout.news_panel_height = y - NEWS_FIRST_ROW_Y + 64.0f;
+}
+
+// A width that counts as more than the whole line when the text is longer than the line could ever hold.
+float bounded_width(const Font& font, float size, std::string_view text, float line) {
+  const std::string_view bounded = first_scalars(text, fitting_scalar_bound(size, line));
+  if (bounded.size() < text.size()) return std::numeric_limits<float>::infinity();
+  return measure(font, size, 0.0f, bounded);
+}
+
+// The width of the value pieces with their bars, counting no further than the line.
+float info_values_width(const FontSet& fonts, std::string_view value, float bar_gap) {
+  float total = 0.0f;
+  for (size_t pos = 0, k = 0;; ++k) {
+    const size_t bar = value.find('|', pos);
+    const std::string_view piece = value.substr(pos, bar == std::string_view::npos ? bar : bar - pos);
+    total += (k > 0 ? bar_gap : 0.0f) + bounded_width(fonts.manrope_bold, 12.0f, piece, CONTENT_WIDTH);
+    if (total > CONTENT_WIDTH) return std::numeric_limits<float>::infinity();
+    if (bar == std::string_view::npos) return total;
+    pos = bar + 1;
+  }
+}
+
+// The pieces of the value that fit `room` with their bars, in order; the first that does not fit whole is cut
+// with the ellipsis (or, when not even one character fits, stands as "…" when that fits) and ends the list.
+std::vector<std::string> fit_info_values(const FontSet& fonts, std::string_view value, float room, float bar_gap) {
+  const Font& bold = fonts.manrope_bold;
+  std::vector<std::string> pieces;
+  float x = 0.0f;
+  for (size_t pos = 0;;) {
+    const size_t bar = value.find('|', pos);
+    const std::string_view piece = value.substr(pos, bar == std::string_view::npos ? bar : bar - pos);
+    const float left = pieces.empty() ? 0.0f : x + bar_gap;
+    const float space = room - left;
+    std::string fitted = fit_text_ellipsis(bold, 12.0f, std::max(space, 0.0f), piece);
+    const float width = measure(bold, 12.0f, 0.0f, fitted);
+    const bool fits = width <= space + FIT_SLACK;
+    if (fits || pieces.empty()) pieces.push_back(std::move(fitted));
+    if (!fits || pieces.back() != piece || bar == std::string_view::npos) return pieces;
+    x = left + width;
+    pos = bar + 1;
+  }
+}
+
+// The label on the left and the values on the right share the row: when both do not fit whole, the shorter keeps
+// its width if it needs at most half the row, and the other gets the rest; otherwise each gets half.
+InfoRow fit_info_row(const FontSet& fonts, const LauncherInfo& info, float y, bool first) {
+  const std::string_view label = view_or_empty(info.label);
+  const std::string_view value = view_or_empty(info.value);
+  const float bar_gap = measure(fonts.manrope_regular, 12.0f, 0.0f, "|") + 14.0f;
+  const float label_width = bounded_width(fonts.manrope_regular, 12.0f, label, CONTENT_WIDTH);
+  const float values_width = info_values_width(fonts, value, bar_gap);
+  float label_room = CONTENT_WIDTH;
+  float values_room = CONTENT_WIDTH;
+  if (label_width + INFO_LABEL_VALUE_GAP + values_width > CONTENT_WIDTH) {
+    const float half = (CONTENT_WIDTH - INFO_LABEL_VALUE_GAP) * 0.5f;
+    label_room = values_room = half;
+    if (label_width <= half)
+      values_room = CONTENT_WIDTH - INFO_LABEL_VALUE_GAP - label_width;
+    else if (values_width <= half)
+      label_room = CONTENT_WIDTH - INFO_LABEL_VALUE_GAP - values_width;
+  }
+  return InfoRow{fit_text_ellipsis(fonts.manrope_regular, 12.0f, label_room, label),
+                 fit_info_values(fonts, value, values_room, bar_gap), y, first};
 }
 
 void lay_out_info_rows(const UiState& ui, MainLayout& layout) {
@@ -143,8 +244,7 @@ void lay_out_info_rows(const UiState& ui, MainLayout& layout) {
     const bool first = layout.info_rows.empty();
     const float height = first ? 24.0f : 28.0f;
     if (y + height > INFO_ROWS_BOTTOM_LIMIT) break;
-    layout.info_rows.push_back(
-        InfoRow{text_or_empty(info.label), split_info_value(text_or_empty(info.value)), y, first});
+    layout.info_rows.push_back(fit_info_row(ui.fonts, info, y, first));
     y += height;
   }
   layout.server_panel_height = y - first_y + 64.0f;
@@ -199,9 +299,11 @@ std::array<uint8_t, 3> news_accent_color(const std::optional<std::string>& color
   return {byte(parsed->r), byte(parsed->g), byte(parsed->b)};
 }
 
-std::string shorten_news_title(const Font& font, std::string_view title, float limit) {
+std::string shorten_news_title(const Font& font, std::string_view whole_title, float limit) {
   const float fit = limit + FIT_SLACK;
-  if (measure(font, 12.5f, 0.0f, title) <= fit) return std::string(title);
+  // A title longer than the line could ever hold is cut before it is shaped; it does not fit.
+  const std::string_view title = first_scalars(whole_title, fitting_scalar_bound(12.5f, limit));
+  if (title.size() == whole_title.size() && measure(font, 12.5f, 0.0f, title) <= fit) return std::string(title);
   const std::string words = whole_words_that_fit(font, title, fit);
   // The longest character prefix that fits with the ellipsis; widths grow with the prefix, so a binary search
   // finds the same prefix as removing one character at a time.

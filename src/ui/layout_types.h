@@ -21,7 +21,7 @@ enum HeaderIcon : uint32_t {
 };
 
 struct HeaderItem {
-  std::string text;
+  std::string text;  // the link's text, the last item laid out maybe cut with the ellipsis
   std::string url;
   float x = 0.0f;
   float width = 0.0f;  // measured text width + 49
@@ -31,21 +31,21 @@ struct HeaderItem {
 };
 
 struct NewsRow {
-  std::string tag;
+  std::string tag;    // fitted beside the date
   std::string title;  // shortened to fit
-  std::string date;
+  std::string date;   // fitted to half the row
   std::string url;
   float y = 0.0f;
   float height = 0.0f;
-  float tag_pill_width = 0.0f;
+  float tag_pill_width = 0.0f;  // tag width + 18; 0 without a tag (no pill)
   float date_width = 0.0f;
   bool first = false;
   std::array<uint8_t, 3> color{217, 168, 69};
 };
 
 struct InfoRow {
-  std::string label;
-  std::vector<std::string> values;  // the value split at every "|"
+  std::string label;                // fitted beside the values
+  std::vector<std::string> values;  // the pieces of the value between "|" that fit, the last one maybe cut
   float y = 0.0f;
   bool first = false;
 };

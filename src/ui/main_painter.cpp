@@ -113,12 +113,14 @@ void draw_window_buttons(const UiState& ui, Canvas& canvas) {
 void draw_news_row(const UiState& ui, Canvas& canvas, const NewsRow& row, uint32_t index) {
   if (!row.first) fill_box(canvas, COLOR_LINE, CONTENT_LEFT, row.y, CONTENT_RIGHT, row.y + 1.0f);
   const float p = row.y + (row.first ? 2.0f : 8.0f);
-  fill_round_rect(canvas, solid_paint(accent_color(row, 46 / 255.0f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f,
-                  6.0f);
-  stroke_round_rect(canvas, accent_color(row, alpha_of(0.4f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f, 6.0f);
-  const Color accent = accent_color(row);
-  const Color tag_ink{accent.r * 0.45f + 0.55f, accent.g * 0.45f + 0.55f, accent.b * 0.45f + 0.55f, 1.0f};
-  draw_text(ui.sprites, canvas, ui.fonts.manrope_bold, 10.0f, 0.4f, 704.0f, p + 3.0f, row.tag, tag_ink);
+  if (!row.tag.empty()) {  // no tag, no pill
+    fill_round_rect(canvas, solid_paint(accent_color(row, 46 / 255.0f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f,
+                    6.0f);
+    stroke_round_rect(canvas, accent_color(row, alpha_of(0.4f)), CONTENT_LEFT, p, row.tag_pill_width, 20.0f, 6.0f);
+    const Color accent = accent_color(row);
+    const Color tag_ink{accent.r * 0.45f + 0.55f, accent.g * 0.45f + 0.55f, accent.b * 0.45f + 0.55f, 1.0f};
+    draw_text(ui.sprites, canvas, ui.fonts.manrope_bold, 10.0f, 0.4f, 704.0f, p + 3.0f, row.tag, tag_ink);
+  }
   draw_text(ui.sprites, canvas, ui.fonts.manrope_semibold, 12.5f, 0.0f, CONTENT_LEFT, p + 22.0f, row.title,
             mix(COLOR_BRIGHT, COLOR_CREAM, hover(ui, HitKind::HIT_NEWS_ROW, index)));
   if (!row.date.empty())

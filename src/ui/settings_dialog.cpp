@@ -340,11 +340,27 @@ SettingsDialogModel capture_settings_model() {
   return model;
 }
 
+namespace {
+
+// A label is only ever shown fitted into the value box, so anything past what the box could hold is dropped
+// here, once: a megabyte label from the game's files would otherwise be shaped on every repaint. One character
+// more than the box holds is kept, so the fitting still ends the label with the ellipsis.
+void bound_option_labels(std::vector<DialogOption>& options) {
+  const size_t most = fitting_scalar_bound(13.0f, VALUE_MAX_WIDTH) + 1;
+  for (DialogOption& option : options) {
+    const size_t kept = first_scalars(option.label, most).size();
+    if (kept < option.label.size()) option.label.resize(kept);
+  }
+}
+
+}  // namespace
+
 void open_settings_dialog(UiState& ui, SettingsDialogModel model) {
   SettingsDialogState& state = ui.dialog.emplace();
   for (size_t row = 0; row < DIALOG_ROW_COUNT; ++row) {
     state.selected[row] = index_of_id(model.rows[row].options, model.rows[row].current_id);
     state.options[row] = std::move(model.rows[row].options);
+    bound_option_labels(state.options[row]);
   }
   state.snapshot = ui.canvas.pixmap;
   state.backdrop = blurred_backdrop(state.snapshot, ui.scale);

@@ -28,7 +28,7 @@ std::expected<std::string, std::string> sha256_file(const std::filesystem::path&
     if (status.type() != std::filesystem::file_type::regular) return std::unexpected("não é um arquivo comum");
 
     errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(file.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(file.c_str(), "rbe"));  // "e": close-on-exec
     if (!in) return std::unexpected(os_error_text(errno ? errno : EIO));
     std::vector<char> buffer(HASH_CHUNK_SIZE);
     Sha256Hasher hasher;

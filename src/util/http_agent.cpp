@@ -152,6 +152,12 @@ int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 1;
 }
 
+// Connections are opened close-on-exec, so that no program this process starts inherits one (the socket calls
+// come with libcurl's own header).
+curl_socket_t open_close_on_exec_socket(void*, curlsocktype, curl_sockaddr* address) {
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
 template <typename T>
 bool set(CURL* handle, CURLoption option, T value) {
     return curl_easy_setopt(handle, option, value) == CURLE_OK;
@@ -209,7 +215,7 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
               set(h, CURLOPT_BUFFERSIZE, static_cast<long>(HTTP_CHUNK_MAX)) &&
               set(h, CURLOPT_HEADERFUNCTION, &on_header_line) && set(h, CURLOPT_WRITEFUNCTION, &on_body_bytes) &&
               set(h, CURLOPT_NOPROGRESS, 0L) && set(h, CURLOPT_XFERINFOFUNCTION, &on_progress) &&
-              attach_tls_trust(h, *trust);
+              set(h, CURLOPT_OPENSOCKETFUNCTION, &open_close_on_exec_socket) && attach_tls_trust(h, *trust);
     if (ok && !options.user_agent.empty()) ok = set(h, CURLOPT_USERAGENT, options.user_agent.c_str());
     if (!ok) return std::unexpected(TLS_SETUP_ERROR);
     return HttpAgent(std::move(impl));

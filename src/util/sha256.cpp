@@ -91,7 +91,7 @@ bool is_lower_hex(std::string_view text, std::size_t length) {
 }
 
 std::optional<std::string> sha256_file_hex(const std::filesystem::path& file) {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
+    std::FILE* in = std::fopen(file.c_str(), "rbe");  // "e": close-on-exec
     if (!in) return std::nullopt;
     Sha256Hasher hasher;
     std::vector<std::uint8_t> buffer(HASH_CHUNK_SIZE, 0);

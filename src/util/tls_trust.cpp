@@ -7,7 +7,7 @@
 
 #include <array>
 #include <atomic>
-#include <fstream>
+#include <cstdio>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -28,10 +28,13 @@ std::atomic<std::uint64_t> stores_parsed{0};
 std::atomic<std::uint64_t> connections_given_store{0};
 
 std::optional<std::string> read_whole_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rbe"),  // "e": close-on-exec
+                                                             &std::fclose);
     if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    std::string bytes;
+    std::array<char, 65536> buffer;
+    while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get())) bytes.append(buffer.data(), n);
+    if (std::ferror(in.get())) return std::nullopt;
     return bytes;
 }
 

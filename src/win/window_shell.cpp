@@ -16,6 +16,7 @@
 #include "events/server_status_probe.h"
 #include "platform/detached_thread.h"
 #include "platform/free_memory.h"
+#include "platform/named_mutex.h"
 #include "platform/window.h"
 #include "ui/assets.h"
 #include "ui/layers.h"
@@ -185,6 +186,10 @@ int run_main_window(const std::filesystem::path& base_folder, bool skip_self_upd
     show_first_frame(*app, *window);
     process_window_commands(*app);
     run_message_loop(*app, *window);
+
+    // The window is gone, and the single-instance guard with it: a start from now on opens a window of its own
+    // while this process still gives its update job time to end.
+    release_single_instance_mutex();
 
     // The record goes first: its event channel closes, so background threads stop waking the window, and the
     // backdrop worker is joined. The probe ends on the stop flag and the remote fetch with the process.

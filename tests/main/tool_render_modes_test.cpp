@@ -2,6 +2,7 @@
 // from a temporary game folder, as an operator starts them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -36,6 +37,7 @@ TEST(ToolScale, TakenAfterTheFirstEscalaWhereverItStands) {
       {{"--bench", "r.txt", "--escala"}, 1.0f},                          // no value
       {{"--bench", "r.txt", "--escala", "dois"}, 1.0f},
       {{"--bench", "r.txt", "--escala", "1.5x"}, 1.0f},
+      {{"--bench", "r.txt", "--escala", "+2"}, 1.0f},
       {{"--bench", "r.txt", "--escala", "nan"}, 1.0f},
       {{"--bench", "r.txt", "--escala", "inf"}, 1.0f},
       {{"--bench", "r.txt", "--escala", "0.4"}, 1.0f},  // outside 0.5 .. 3
@@ -146,11 +148,12 @@ TEST_F(RenderModeProcess, BenchIgnoresAReportItCannotWrite) {
   EXPECT_EQ(run({"--bench", (game_ / "arquivo" / "relatorio.txt").string()}), 0);
 }
 
-TEST_F(RenderModeProcess, CaptureSizesFollowTheScale) {
+// Every capture is opaque, as the window's own copy of a frame is.
+TEST_F(RenderModeProcess, CaptureSizesFollowTheScaleAndEveryPixelIsOpaque) {
   const struct {
     const char* scale;
     uint32_t width, height;
-  } runs[] = {{"1", 1100, 660}, {"1.25", 1375, 825}, {"2", 2200, 1320}, {"9", 1100, 660}};
+  } runs[] = {{"1", 1100, 660}, {"1.25", 1375, 825}, {"2", 2200, 1320}, {"9", 1100, 660}, {"+2", 1100, 660}};
   for (const auto& r : runs) {
     const std::filesystem::path png = game_ / "tela.png";
     ASSERT_EQ(run({"--captura", png.string(), "--escala", r.scale}), 0) << r.scale;
@@ -158,6 +161,7 @@ TEST_F(RenderModeProcess, CaptureSizesFollowTheScale) {
     ASSERT_TRUE(image.has_value()) << r.scale;
     EXPECT_EQ(image->width(), r.width) << r.scale;
     EXPECT_EQ(image->height(), r.height) << r.scale;
+    EXPECT_EQ(std::ranges::count_if(image->pixels(), [](uint32_t p) { return (p >> 24) != 0xFF; }), 0) << r.scale;
   }
 }
 

@@ -403,6 +403,32 @@ TEST_F(LauncherEndToEndXvfb, UpdatesOnItsOwnPlayStartsTheGameSecondStartRestores
     EXPECT_EQ(launcher.wait_for_exit(10s), 0) << launcher_output(0);
 }
 
+// A close while the update is under way: the window goes at once and the single-instance guard with it, though
+// the process still gives its update job a moment to end, so a start right after opens a window of its own.
+TEST_F(LauncherEndToEndXvfb, StartRightAfterACloseDuringAnUpdateOpensItsOwnWindow) {
+    ASSERT_NO_FATAL_FAILURE(open_display());
+    if (IsSkipped()) return;
+    // The release list never arrives: the update job is busy until the window has gone.
+    server_.set_fault("/client/current.kxm", test::HttpFault{.stall_after = 0});
+    const Controls controls = controls_from_layout(game_.path());
+    test::ChildProcess& first = start_launcher();
+    const auto window = wait_for_window();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(eventually([&] { return !server_.requests_to("/client/current.kxm").empty(); }, 20s));
+    ASSERT_TRUE(eventually([&] {
+        if (!find_window_by_class("QoTarmishLauncherMain")) return true;
+        click(*window, controls.close);
+        return !find_window_by_class("QoTarmishLauncherMain");
+    }, 10s));
+
+    test::ChildProcess& second = start_launcher();
+    EXPECT_TRUE(eventually([&] { return find_window_by_class("QoTarmishLauncherMain") || second.wait_for_exit(0ms); },
+                           20s));
+    EXPECT_TRUE(find_window_by_class("QoTarmishLauncherMain").has_value()) << launcher_output(1);
+    EXPECT_FALSE(second.wait_for_exit(0ms).has_value()) << "the second start left as if another instance ran";
+    EXPECT_EQ(first.wait_for_exit(10s), 0) << launcher_output(0);
+}
+
 TEST_F(LauncherEndToEndXvfb, DraggingTheHeaderBandMovesTheWindow) {
     ASSERT_NO_FATAL_FAILURE(open_display({}, true));
     if (IsSkipped()) return;
@@ -474,6 +500,30 @@ TEST_F(LauncherEndToEndXvfb, SettingsDialogSavesToTheGameStoresAndCloses) {
     EXPECT_NE(test::read_file(config_ini_path(release_folder())).find("Limit=144"), std::string::npos);
     EXPECT_TRUE(eventually([&] { return nearer(*window, *main_screen, *dialog_screen, kDialogPanel); }, 5s))
         << "the dialog did not close";
+}
+
+// Eight links of ordinary names, served as the remote configuration, fill the header past its strip: the window's
+// close box must still be the close box.
+TEST_F(LauncherEndToEndXvfb, EightHeaderLinksFromTheServerLeaveTheCloseBoxWorking) {
+    ASSERT_NO_FATAL_FAILURE(open_display());
+    if (IsSkipped()) return;
+    std::string links;
+    for (const char* name : {"Site oficial", "Discord oficial", "Ranking geral", "Loja de itens", "Fórum da guilda",
+                             "Guia do jogador", "Suporte técnico", "Eventos semanais"}) {
+        if (!links.empty()) links += ",";
+        links += R"({"Text": ")" + std::string(name) + R"(", "Url": "https://site.example/"})";
+    }
+    server_.set_body("/launcher.json", R"({"ServerName": "QoFenro", "Links": [)" + links + "]}");
+    const Controls controls = controls_from_layout(game_.path());
+    test::ChildProcess& launcher = start_launcher();
+    const auto window = wait_for_window();
+    ASSERT_TRUE(window);
+    // The remote copy is saved once the window has taken it, so from then on the header holds the eight links.
+    const fs::path saved = game_ / "Data" / "Launcher" / "launcher.json";
+    ASSERT_TRUE(eventually([&] { return test::read_file(saved).find("Eventos semanais") != std::string::npos; }, 20s))
+        << launcher_output(0);
+    click(*window, controls.close);
+    EXPECT_EQ(launcher.wait_for_exit(10s), 0) << launcher_output(0);
 }
 
 struct ScaleCase {

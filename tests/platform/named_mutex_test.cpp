@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <thread>
 
@@ -25,9 +27,21 @@ TEST_F(NamedMutexTest, LockFileLivesInTheRuntimeFolderUnderAFlatName) {
     EXPECT_EQ(named_mutex_lock_path(kName), runtime_.path() / "Global_QoOnline.Launcher.lock");
 }
 
-TEST_F(NamedMutexTest, LockFileFallsBackToTmpWithoutARuntimeFolder) {
+// /tmp is shared: the lock there carries the user's id, and a link planted at its name is never followed.
+TEST_F(NamedMutexTest, LockFileFallsBackToTmpUnderTheUsersIdAndRefusesALinkThere) {
     test::ScopedEnv empty("XDG_RUNTIME_DIR", "");
-    EXPECT_EQ(named_mutex_lock_path(kName), std::filesystem::path("/tmp/Global_QoOnline.Launcher.lock"));
+    EXPECT_EQ(named_mutex_lock_path(kName),
+              std::filesystem::path("/tmp/Global_QoOnline.Launcher-" + std::to_string(::getuid()) + ".lock"));
+
+    const std::string name = "Global\\QoTest.Planted-" + std::to_string(::getpid());
+    const std::filesystem::path planted = named_mutex_lock_path(name);
+    const std::filesystem::path target = runtime_ / "target";
+    std::filesystem::create_symlink(target, planted);
+    NamedMutexCreated created = create_named_mutex(name);
+    std::filesystem::remove(planted);
+    EXPECT_FALSE(created.mutex.has_value());
+    EXPECT_FALSE(created.error.empty());
+    EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 TEST_F(NamedMutexTest, SecondCreatorSeesTheMutexHeldUntilReleased) {

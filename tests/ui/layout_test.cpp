@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "text/shaping.h"
+#include "ui/pointer.h"
 #include "ui/status.h"
 #include "ui/test_ui.h"
+#include "ui/window_proc.h"
 
 namespace qo {
 namespace {
@@ -334,6 +336,141 @@ TEST(LayoutContent, ReplacesTheListsAndTakesTheOpeningTimeOnlyWhenGiven) {
 
   set_launcher_content(ui, {}, {}, {}, std::string_view(""));  // unparsable: the caption stays
   EXPECT_EQ(ui.opening_caption, "05 de dezembro · 20h30");
+}
+
+// Remote content an operator can get wrong, each checked against the room its strip or panel gives.
+struct HostileContent {
+  const char* name;
+  std::vector<LauncherLink> links;
+  std::vector<LauncherNews> news;
+  std::vector<LauncherInfo> info;
+};
+
+std::vector<LauncherLink> eight_ordinary_links() {
+  std::vector<LauncherLink> links;
+  for (const char* name : {"Site oficial", "Discord oficial", "Ranking geral", "Loja de itens", "Fórum da guilda",
+                           "Guia do jogador", "Suporte técnico", "Eventos semanais"})
+    links.push_back({text(name), text("https://site.example/")});
+  return links;
+}
+
+std::vector<HostileContent> hostile_contents() {
+  const std::string huge(3'000'000, 'W');
+  std::vector<LauncherLink> many_links;
+  for (int i = 0; i < 10'000; ++i) many_links.push_back({"Link " + std::to_string(i), text("https://site.example/")});
+  std::string many_pieces;
+  for (int i = 0; i < 100'000; ++i) many_pieces += "x10|";
+  const auto info = [](std::optional<std::string> label, std::optional<std::string> value) {
+    return LauncherInfo{std::move(label), std::move(value)};
+  };
+  return {
+      {"eight ordinary links", eight_ordinary_links(), {}, {}},
+      {"ten thousand links", many_links, {}, {}},
+      {"a long link", {{std::string(2'000'000, 'a'), text("https://site.example/")}}, {}, {}},
+      {"long tag, long date, no tag",
+       {},
+       {{huge, std::nullopt, text("Título"), std::nullopt, text("08/10")},
+        {text("EVENTO"), std::nullopt, text("Título"), std::nullopt, huge},
+        {std::nullopt, std::nullopt, text("Sem etiqueta"), std::nullopt, text("08/10")}},
+       {}},
+      {"long tag and long date together", {}, {{huge, std::nullopt, huge, std::nullopt, huge}}, {}},
+      {"long labels and values",
+       {},
+       {},
+       {info(huge, huge), info(text("Taxas"), huge), info(huge, text("x5|x10|x20")), info(text("Taxas"), many_pieces),
+        info(huge, many_pieces), info(std::string(100'000, '|'), std::string(100'000, '|'))}},
+  };
+}
+
+float width_of(const Font& font, float size, float spacing, std::string_view s) {
+  return shape_line(font, size, spacing, s, false).width;
+}
+
+// The values' span as the painter places them: right-aligned to 1065 with a bar between two pieces.
+float values_span(const UiState& ui, const std::vector<std::string>& values) {
+  const float gap = width_of(ui.fonts.manrope_regular, 12.0f, 0.0f, "|") + 14.0f;
+  float total = 0.0f;
+  for (const std::string& v : values) total += width_of(ui.fonts.manrope_bold, 12.0f, 0.0f, v);
+  return total + static_cast<float>(values.size() - 1) * gap;
+}
+
+TEST(LayoutHostileContent, NothingLeavesItsStripOrPanelAndTheWindowControlsStillAnswer) {
+  constexpr float eps = 1e-3f;
+  for (const HostileContent& c : hostile_contents()) {
+    SCOPED_TRACE(c.name);
+    UiState ui = bare_ui_state();
+    ui.server_status_text = "ONLINE";
+    set_launcher_content(ui, c.links, c.news, c.info, std::nullopt);
+    const MainLayout& l = ui.layout;
+
+    // Header: "Opções" last, every item inside the strip, only what fits laid out.
+    ASSERT_FALSE(l.header_items.empty());
+    EXPECT_TRUE(l.header_items.back().opens_settings);
+    EXPECT_LE(l.header_items.size(), 12u);
+    EXPECT_LE(l.header_items.size(), c.links.size() + 1);
+    for (const HeaderItem& item : l.header_items) {
+      EXPECT_GE(item.x, l.links_start - eps) << item.text.substr(0, 40);
+      EXPECT_LE(item.x + item.width, l.links_end + eps) << item.text.substr(0, 40);
+      EXPECT_LT(item.text.size(), 1000u);
+    }
+    if (c.links.size() > 1) {
+      EXPECT_GE(l.header_items.size(), 4u) << "the strip holds several ordinary links";
+    }
+    const auto hit = [&](float x) { return hit_test_main(ui.hit_regions, x, 28.5f).kind; };
+    EXPECT_EQ(hit(l.close_x + 17.0f), HIT_CLOSE);
+    EXPECT_EQ(hit(l.minimize_x + 17.0f), HIT_MINIMIZE);
+    EXPECT_EQ(hit(l.status_x + 10.0f), HIT_NONE);
+    EXPECT_FALSE(is_caption_at(ui, l.status_x + 10.0f, 28.5f)) << "the status pill does not drag";
+    EXPECT_EQ(hit(70.0f), HIT_NONE);
+    EXPECT_TRUE(is_caption_at(ui, 70.0f, 28.5f)) << "the brand drags the window";
+
+    // News: the tag pill ends before the date; no pill without a tag; the title keeps to its limit.
+    for (const NewsRow& row : l.news_rows) {
+      if (row.tag.empty()) {
+        EXPECT_EQ(row.tag_pill_width, 0.0f);
+      } else {
+        EXPECT_NEAR(row.tag_pill_width, width_of(ui.fonts.manrope_bold, 10.0f, 0.4f, row.tag) + 18.0f, eps);
+      }
+      const float date_left = 1065.0f - row.date_width;
+      EXPECT_LE(695.0f + row.tag_pill_width, date_left + eps);
+      EXPECT_LE(row.date_width, 185.0f + eps);
+      EXPECT_NEAR(row.date_width, row.date.empty() ? 0.0f : width_of(ui.fonts.manrope_regular, 11.0f, 0.0f, row.date),
+                  eps);
+      EXPECT_LE(title_width(ui, row.title), 360.0f - row.date_width + 0.01f);
+    }
+    // Information: the label ends before the values begin, and the values start inside the panel.
+    for (const InfoRow& row : l.info_rows) {
+      const float label_right = 695.0f + width_of(ui.fonts.manrope_regular, 12.0f, 0.0f, row.label);
+      const float values_left = 1065.0f - values_span(ui, row.values);
+      EXPECT_LE(label_right, values_left + eps) << row.label.substr(0, 40);
+      EXPECT_GE(values_left, 695.0f - eps);
+      EXPECT_LT(row.values.size(), 100u);
+    }
+  }
+}
+
+TEST(LayoutHostileContent, OrdinaryContentIsNotCutAndTheLastLinkThatFitsIsCutWithTheEllipsis) {
+  UiState ui = bare_ui_state();
+  ui.server_status_text = "ONLINE";
+  const std::vector<LauncherNews> news{{text("EVENTO"), std::nullopt, text("Título"), std::nullopt, text("08/10")}};
+  const std::vector<LauncherInfo> info{{text("Taxas"), text("x5|x10|x20")}};
+  const std::vector<LauncherLink> links = eight_ordinary_links();
+  set_launcher_content(ui, links, news, info, std::nullopt);
+  const MainLayout& l = ui.layout;
+  EXPECT_EQ(l.news_rows[0].tag, "EVENTO");
+  EXPECT_EQ(l.news_rows[0].date, "08/10");
+  EXPECT_EQ(l.info_rows[0].label, "Taxas");
+  EXPECT_EQ(l.info_rows[0].values, (std::vector<std::string>{"x5", "x10", "x20"}));
+  // Whole links in order, then one cut, then "Opções"; the row fills the strip to within one link.
+  const size_t shown = l.header_items.size() - 1;
+  ASSERT_LT(shown, links.size());
+  for (size_t i = 0; i + 1 < shown; ++i) EXPECT_EQ(l.header_items[i].text, *links[i].text);
+  const std::string& cut = l.header_items[shown - 1].text;
+  EXPECT_TRUE(cut.ends_with("…") && cut != "…" && links[shown - 1].text->starts_with(cut.substr(0, cut.size() - 3)))
+      << cut;
+  EXPECT_EQ(l.header_items[shown - 1].url, *links[shown - 1].url);
+  const float row_right = l.header_items.back().x + l.header_items.back().width;
+  EXPECT_NEAR(l.header_items.front().x - l.links_start, l.links_end - row_right, 1e-3);
 }
 
 }  // namespace

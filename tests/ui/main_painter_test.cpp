@@ -74,5 +74,43 @@ TEST(MainPainter, PlayButtonIgnoresHoverUntilArmed) {
   EXPECT_FALSE(same_pixels(armed_hovered, ui.element_layers.footer.pixmap));
 }
 
+// The header between the link strip and the status pill, and around the brand, looks as it does with no links at
+// all, whatever the links; a news row without a tag shows the bare panel where the pill would be.
+TEST(MainPainter, HostileContentPaintsNothingOutsideItsRoom) {
+  const auto paint = [](std::vector<LauncherLink> links, std::vector<LauncherNews> news) {
+    UiState ui = test::make_test_ui();
+    ui.server_status_text = "ONLINE";
+    set_launcher_content(ui, links, news, {}, std::nullopt);
+    draw_main_screen(ui);
+    return ui;
+  };
+  const UiState plain = paint({}, {});
+  std::vector<LauncherLink> many;
+  for (const char* name : {"Site oficial", "Discord oficial", "Ranking geral", "Loja de itens", "Fórum da guilda",
+                           "Guia do jogador", "Suporte técnico", "Eventos semanais"})
+    many.push_back({std::string(name), std::string("https://site.example/")});
+  const std::vector<std::vector<LauncherLink>> link_cases{many, {{std::string(2'000'000, 'a'), std::string("u")}}};
+  for (const auto& links : link_cases) {
+    const UiState ui = paint(links, {});
+    const MainLayout& l = ui.layout;
+    const Pixmap& header = ui.element_layers.header.pixmap;
+    const Pixmap& bare = plain.element_layers.header.pixmap;
+    for (uint32_t y = 12; y < 45; ++y) {
+      for (uint32_t x = 0; x < header.width(); ++x) {
+        const float lx = static_cast<float>(x) + 0.5f;
+        if (lx > l.links_start - 1.0f && lx < l.links_end + 1.0f) continue;
+        ASSERT_EQ(header.pixel(x, y), bare.pixel(x, y)) << "at " << x << "," << y;
+      }
+    }
+  }
+
+  const UiState untagged =
+      paint({}, {{std::nullopt, std::nullopt, std::string("Sem etiqueta"), std::nullopt, std::nullopt}});
+  const Pixmap& column = untagged.element_layers.right_column.pixmap;  // origin (678, 70)
+  const uint32_t pill_y = 125 + 10 - 70;
+  EXPECT_EQ(column.pixel(700 - 678, pill_y), column.pixel(900 - 678, pill_y));
+  EXPECT_EQ(column.pixel(696 - 678, 125 + 1 - 70), column.pixel(900 - 678, 125 + 1 - 70));
+}
+
 }  // namespace
 }  // namespace qo

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gfx/image_blit.h"
+#include "text/shaping.h"
 #include "test_ui.h"
 
 namespace qo {
@@ -95,6 +96,35 @@ TEST(OpenSettingsDialog, SelectionsVolumeAndSwitches) {
   EXPECT_FALSE(dialog.list_open || dialog.saving || dialog.slider_dragging || dialog.notice);
   EXPECT_TRUE(dialog.dirty);
   EXPECT_TRUE(ui.force_full_redraw);
+}
+
+TEST(OpenSettingsDialog, MegabyteOptionLabelsAreBoundedBeforeTheyAreShapedAndStillEndInTheEllipsis) {
+  // Labels come from the game's own files (Resolutions.xml): a damaged file can make one megabytes long.
+  const std::vector<std::string> huge_labels{std::string(1'000'000, 'W'), std::string(3'000'000, 'i'),
+                                             std::string(1'500'000, ' ') + "1920x1080"};
+  SettingsDialogModel model;
+  for (size_t i = 0; i < huge_labels.size(); ++i)
+    model.rows[1].options.push_back({std::to_string(i), huge_labels[i]});
+  model.rows[1].options.push_back({"3", "1024x768"});
+  model.rows[1].current_id = "2";
+  UiState ui = opened(model);
+  SettingsDialogState& dialog = *ui.dialog;
+  ASSERT_EQ(dialog.options[1].size(), 4u);
+  EXPECT_EQ(dialog.options[1][3].label, "1024x768");
+  const Font& font = ui.fonts.manrope_medium;
+  for (size_t i = 0; i < huge_labels.size(); ++i) {
+    const DialogOption& option = dialog.options[1][i];
+    EXPECT_EQ(option.id, std::to_string(i));
+    EXPECT_LT(option.label.size(), 1024u) << i;
+    // What the box shows is what fitting the whole label would show.
+    EXPECT_EQ(fit_text_ellipsis(font, 13.0f, 244.0f, option.label),
+              fit_text_ellipsis(font, 13.0f, 244.0f, huge_labels[i]))
+        << i;
+  }
+  dialog.list_open = true;
+  dialog.open_row = 1;
+  Canvas canvas{Pixmap::make(ui.canvas_width, ui.canvas_height), 0.0f, 0.0f, ui.scale};
+  EXPECT_FALSE(draw_settings_dialog(ui, canvas, dialog).empty());
 }
 
 TEST(OpenSettingsDialog, SnapshotAndDarkenedBlurredBackdrop) {
