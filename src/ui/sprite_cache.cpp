@@ -257,9 +257,12 @@ void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& co
     draw_pixmap(canvas.pixmap, at.x, at.y, found->second.pixels, PixmapPaint{}, Transform::identity(), mask);
     return;
   }
-  // Drawn alone on a transparent canvas that is exactly the shadow's own layer: the pixels are that layer's.
-  Canvas alone = Canvas::make(device_size(w + 2.0f * margin, canvas.scale),
-                              device_size(h + 2.0f * margin, canvas.scale), -margin, -margin, canvas.scale);
+  // Drawn alone on a transparent canvas that is exactly the shadow's own layer: the pixels are that layer's. A
+  // layer past the pixmap limits is left out rather than ending the process.
+  const uint32_t layer_width = device_size(w + 2.0f * margin, canvas.scale);
+  const uint32_t layer_height = device_size(h + 2.0f * margin, canvas.scale);
+  if (!pixmap_byte_count(layer_width, layer_height)) return;
+  Canvas alone = Canvas::make(layer_width, layer_height, -margin, -margin, canvas.scale);
   draw_soft_shadow(alone, color, 0.0f, 0.0f, w, h, radius, blur);
   draw_pixmap(canvas.pixmap, at.x, at.y, alone.pixmap, PixmapPaint{}, Transform::identity(), mask);
   const size_t bound = sprite_cache_shadow_bound(canvas.scale);

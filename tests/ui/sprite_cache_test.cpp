@@ -61,6 +61,11 @@ TEST(SpriteCache, ShadowMatchesDirectDrawingAndStaysBounded) {
                             1.0f);
   EXPECT_EQ(cache.shadows.size(), SPRITE_CACHE_LIMIT);  // full at the limit: the oldest made room for the newest
   EXPECT_LE(cache.shadow_bytes, sprite_cache_shadow_bound(1.0f));
+  for (const float side : {3.0e9f, 1.0e6f}) {  // layers past the pixmap limits are left out, not fatal
+    SpriteCache alone;
+    draw_cached_soft_shadow(alone, canvas, COLOR_GOLD, 0.0f, 0.0f, side, side, 4.0f, 4.0f);
+    EXPECT_TRUE(alone.shadows.empty()) << side;
+  }
 }
 
 std::string repeated(std::string_view piece, size_t bytes) {
