@@ -36,10 +36,13 @@ constexpr std::string_view ELLIPSIS = "\xE2\x80\xA6";  // U+2026
 
 }  // namespace
 
-GlyphRun shape_line(const Font& font, float size, float letter_spacing, std::string_view text, bool tabular) {
-    GlyphRun run;
+namespace {
+
+// Shapes `text` into `run`; returns the direction the engine settled on.
+hb_direction_t shape_into(GlyphRun& run, const Font& font, float size, float letter_spacing, std::string_view text,
+                          bool tabular) {
     run.size = size;
-    if (text.empty()) return run;
+    if (text.empty()) return HB_DIRECTION_LTR;
 
     std::unique_ptr<hb_buffer_t, BufferDeleter> buffer(hb_buffer_create());
     const std::size_t length = std::min<std::size_t>(text.size(), std::numeric_limits<int>::max());
@@ -66,7 +69,35 @@ GlyphRun shape_line(const Font& font, float size, float letter_spacing, std::str
         if (cluster_ends) pen += letter_spacing;
     }
     run.width = pen;
+    return hb_buffer_get_direction(buffer.get());
+}
+
+// The largest scalar boundary at or below `bytes`.
+std::size_t scalar_boundary_at_or_below(std::string_view text, std::size_t bytes) {
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
+    return bytes;
+}
+
+}  // namespace
+
+GlyphRun shape_line(const Font& font, float size, float letter_spacing, std::string_view text, bool tabular) {
+    GlyphRun run;
+    shape_into(run, font, size, letter_spacing, text, tabular);
     return run;
+}
+
+GlyphRun shape_line_reaching(const Font& font, float size, float letter_spacing, std::string_view text,
+                             float reach) {
+    // The glyphs a cut changes (a ligature or a mark broken apart at the cut) lie within a few ems of it.
+    const float needed = reach + SHAPING_CUT_CONTEXT_EMS * size;
+    for (std::size_t bytes = SHAPING_PREFIX_BYTES; bytes < text.size(); bytes *= 4) {
+        GlyphRun run;
+        const std::string_view prefix = text.substr(0, scalar_boundary_at_or_below(text, bytes));
+        const hb_direction_t direction = shape_into(run, font, size, letter_spacing, prefix, false);
+        if (direction != HB_DIRECTION_LTR) break;  // the line's left end is the text's end: shaped whole below
+        if (run.width >= needed) return run;
+    }
+    return shape_line(font, size, letter_spacing, text, false);
 }
 
 std::size_t fitting_scalar_bound(float size, float max_width) {

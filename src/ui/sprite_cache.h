@@ -3,8 +3,13 @@
 // shadow is a blur, both far dearer than copying the result; the element layers repaint the same texts and
 // shadows at the same places again and again (a hover changes one colour), so each is kept, keyed by everything
 // that decides its pixels, and placed again with the one pixmap composite its drawing ends with. For text that
-// is face, size, letter spacing, text, colour, scale and the pen's sub-pixel position; for a shadow its colour,
-// size, radius, blur and scale (its pixels do not depend on where it goes).
+// is face, size, letter spacing, text, scale and the pen's sub-pixel position, with a colour per picture kept; for
+// a shadow its colour, size, radius, blur and scale (its pixels do not depend on where it goes).
+//
+// Content decides the texts, so nothing here grows with them: a line is drawn only as far as the canvas it goes
+// onto can show it (a megabyte link costs a canvas-wide picture), a text keeps at most two colours (the steps of a
+// hover fade replace each other), and both maps are bounded by the bytes they hold, the least recently used out.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,21 +29,57 @@ struct TextSprite {
   int32_t top = 0;          // and from the baseline's
   float width = 0.0f;       // the shaped run's advance, logical px
   bool has_pixels = false;  // false for a line without glyphs
+  // Device columns, from the pen's whole-pixel position, whose pixels the picture holds; a line drawn whole holds
+  // all of them.
+  int64_t holds_left = INT64_MIN;
+  int64_t holds_right = INT64_MAX;
+};
+
+// One text's pictures, one per colour drawn lately.
+struct TextEntry {
+  struct Picture {
+    Color color;
+    TextSprite sprite;
+    uint64_t last_use = 0;
+  };
+  std::array<Picture, 2> pictures;
+  size_t count = 0;
+  size_t bytes = 0;  // key and pixels
+};
+
+struct ShadowEntry {
+  Pixmap pixels;
+  uint64_t last_use = 0;
 };
 
 // Faces are told apart by the Font object's address: the state's fonts never change after construction, and the
 // cache travels with the state, so an address always names the same slot and face. Whoever replaces a state's
 // fonts empties its cache.
 struct SpriteCache {
-  std::unordered_map<std::string, TextSprite> texts;
-  std::unordered_map<std::string, Pixmap> shadows;
+  std::unordered_map<std::string, TextEntry> texts;
+  std::unordered_map<std::string, ShadowEntry> shadows;
+  size_t text_bytes = 0;    // keys and pixels held in `texts`
+  size_t shadow_bytes = 0;  // and in `shadows`
+  uint64_t clock = 0;       // counts uses, for least recently used
 };
 
-// More entries than this in one map (a hover fade makes a new colour per frame) empties that map.
+// Bytes each map may hold at scale 1; the bound grows with the square of the scale, as the pictures do (and stops
+// growing at scale 8). A text or shadow larger than its whole bound is drawn without being kept. The built-in
+// content's texts, settings dialog open, take about a third of their bound, and the dialog's shadows 3.4 of the
+// shadows' 6 MB.
+inline constexpr size_t SPRITE_CACHE_TEXT_BYTES = size_t{3} << 19;
+inline constexpr size_t SPRITE_CACHE_SHADOW_BYTES = size_t{6} << 20;
+// What an entry is counted for besides its key and pixels (map node, strings, bookkeeping), roughly.
+inline constexpr size_t SPRITE_ENTRY_OVERHEAD_BYTES = 160;
+// And at most this many entries in one map.
 inline constexpr size_t SPRITE_CACHE_LIMIT = 512;
 
+// The byte bound of the text or shadow map at `scale`.
+size_t sprite_cache_text_bound(float scale);
+size_t sprite_cache_shadow_bound(float scale);
+
 // Draws one line with its pen at logical x and its baseline at logical `baseline`, through the cache; returns the
-// run's width.
+// width of the run shaped for it (of the whole text, unless only a prefix of a very long one could be seen).
 float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, float size, float letter_spacing, float x,
                        float baseline, std::string_view text, const Color& color);
 

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
+#include <string>
 #include <set>
 #include <vector>
 
@@ -381,6 +383,60 @@ TEST(DialogFrame, ClosingTheDialogGivesAFullFrame) {
   frame_at(ui, 10.05);
   ui.dialog.reset();
   EXPECT_EQ(frame_at(ui, 10.1), Rects{whole(ui)});
+}
+
+// ---- hostile texts ----
+
+// Peak resident size of this process so far, in bytes (0 where the kernel does not say).
+uint64_t peak_resident_bytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.starts_with("VmHWM:")) return std::stoull(line.substr(6)) * 1024;
+  return 0;
+}
+
+// Megabyte texts of the served content, drawn and hovered in and out: no abort, the texts' pictures stay within
+// their byte bound at every frame of the fades, and the process stays far from the gigabytes whole-line pictures
+// took.
+TEST(FrameHostileTexts, MegabyteTextsDrawWithinTheSpriteBoundThroughHoverFades) {
+  const std::string link_2m(2'000'000, 'x');
+  const std::string link_500k(500'000, 'y');
+  const std::string link_20k(20'000, 'z');
+  const std::string tag_3m(3'000'000, 'T');
+  const std::string date_3m(3'000'000, '0');
+  const std::string label_3m(3'000'000, 'L');
+  const std::string value_3m(3'000'000, 'V');
+  const struct {
+    float scale;
+    std::vector<LauncherLink> links;
+    std::vector<LauncherNews> news;
+    std::vector<LauncherInfo> info;
+    Hover hovered;
+  } rows[] = {
+      {1.0f, {{"Site", "https://a.example"}, {link_2m, "https://b.example"}}, {}, {}, {HIT_HEADER_LINK, 1}},
+      {2.0f, {{"Site", "https://a.example"}, {link_500k, "https://b.example"}}, {}, {}, {HIT_HEADER_LINK, 1}},
+      {2.0f, {{link_20k, "https://b.example"}}, {}, {}, {HIT_HEADER_LINK, 0}},
+      {1.0f, {}, {{tag_3m, "#D9A845", "Novo mapa", "https://a.example", date_3m}}, {}, {HIT_NEWS_ROW, 0}},
+      {1.0f, {{"Site", "https://a.example"}}, {}, {{label_3m, value_3m}}, {HIT_HEADER_LINK, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "scale " << row.scale << " hovering kind " << row.hovered.kind);
+    UiState ui = content_ui(row.scale);
+    const LauncherConfig config = default_launcher_config(Endpoints{"https://site.example", "https://update.example"});
+    set_launcher_content(ui, row.links.empty() ? *config.links : row.links, row.news.empty() ? *config.news : row.news,
+                         row.info.empty() ? *config.info : row.info, std::nullopt);
+    double t = 1.0;
+    for (int step = 0; step < 24; ++step) {  // in, held, out
+      ui.hover = step < 12 ? row.hovered : Hover{};
+      advance_hover_fades(ui, 0.05f);
+      frame_at(ui, t += 0.05);
+      ASSERT_EQ(ui.sprites.text_bytes, test::text_bytes_held(ui.sprites)) << "step " << step;
+      ASSERT_LE(ui.sprites.text_bytes, sprite_cache_text_bound(row.scale)) << "step " << step;
+      ASSERT_LE(ui.sprites.shadow_bytes, sprite_cache_shadow_bound(row.scale)) << "step " << step;
+    }
+  }
+  EXPECT_LT(peak_resident_bytes(), uint64_t{2} << 30);
 }
 
 // ---- a new scale ----

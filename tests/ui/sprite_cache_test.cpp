@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
+
 #include "gfx/shapes.h"
 #include "golden/golden_image.h"
+#include "ui/test_ui.h"
 #include "text/glyph_drawing.h"
 #include "text/shaping.h"
 #include "ui/assets.h"
@@ -53,7 +59,110 @@ TEST(SpriteCache, ShadowMatchesDirectDrawingAndStaysBounded) {
   for (size_t i = 0; i <= SPRITE_CACHE_LIMIT; ++i)
     draw_cached_soft_shadow(cache, canvas, COLOR_GOLD, 8.0f, 8.0f, 4.0f + static_cast<float>(i) / 64.0f, 4.0f, 1.0f,
                             1.0f);
-  EXPECT_EQ(cache.shadows.size(), 1u);  // full at the limit: emptied before the next entry
+  EXPECT_EQ(cache.shadows.size(), SPRITE_CACHE_LIMIT);  // full at the limit: the oldest made room for the newest
+  EXPECT_LE(cache.shadow_bytes, sprite_cache_shadow_bound(1.0f));
+  for (const float side : {3.0e9f, 1.0e6f}) {  // layers past the pixmap limits are left out, not fatal
+    SpriteCache alone;
+    draw_cached_soft_shadow(alone, canvas, COLOR_GOLD, 0.0f, 0.0f, side, side, 4.0f, 4.0f);
+    EXPECT_TRUE(alone.shadows.empty()) << side;
+  }
+}
+
+std::string repeated(std::string_view piece, size_t bytes) {
+  std::string text;
+  text.reserve(bytes + piece.size());
+  while (text.size() < bytes) text.append(piece);
+  return text;
+}
+
+Pixmap columns_of(const Pixmap& from, uint32_t left, uint32_t width) {
+  Pixmap part = Pixmap::make(width, from.height());
+  for (uint32_t y = 0; y < from.height(); ++y) std::copy_n(from.row(y) + left, width, part.row(y));
+  return part;
+}
+
+// A text of megabytes costs a picture no wider than the canvas it goes onto, and what can be seen of it is what
+// drawing a shorter text that covers the canvas the same way (the line's start, or for a right-to-left line its
+// end) whole, on a canvas wide enough to hold all of it, shows there.
+TEST(SpriteCache, HugeTextsAreDrawnOnlyAsFarAsTheCanvasShows) {
+  const FontSet fonts = load_font_set(std::nullopt);
+  const Font& font = fonts.manrope_semibold;
+  const std::string x_line(2'000'000, 'x');
+  const std::string y_line(500'000, 'y');
+  const std::string mixed = repeated("Ofício final — ação fi AV To ", 3'000'000);
+  const std::string hebrew = repeated("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ", 40'000);  // right to left: shaped whole
+  const std::string wide(400, 'W');
+  const float wide_width = text_width(font, 13.0f, 0.3f, wide);
+  const struct {
+    float scale;
+    std::string_view text;
+    std::string_view reference;
+    float x;
+  } rows[] = {
+      {1.0f, x_line, std::string_view(x_line).substr(0, 600), 40.3f},
+      {2.0f, y_line, std::string_view(y_line).substr(0, 300), 500.0f},
+      {1.0f, mixed, std::string_view(mixed).substr(0, 1'000), 10.0f},
+      {1.25f, hebrew, std::string_view(hebrew).substr(hebrew.size() - 1'800), 12.0f},
+      {1.5f, wide, wide, 600.0f - wide_width},  // pen far left of the canvas: only the end is seen
+      {2.0f, wide, wide, 1099.0f},              // pen at the canvas's right edge
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.scale << " " << row.text.size() << " bytes at " << row.x);
+    const Canvas blank = Canvas::make_logical(0.0f, 0.0f, 1100.0f, 40.0f, row.scale);
+    const auto expected_at = [&](float x) {
+      const float whole_left = std::min(std::floor((x - 10.0f) * row.scale), 0.0f);
+      const float origin = whole_left / row.scale;
+      Canvas wide_canvas = Canvas::make_logical(
+          origin, 0.0f, 1150.0f - origin + text_width(font, 13.0f, 0.3f, row.reference), 40.0f, row.scale);
+      SpriteCache whole_cache;
+      draw_cached_text(whole_cache, wide_canvas, font, 13.0f, 0.3f, x, 30.0f, row.reference, COLOR_GOLD);
+      return columns_of(wide_canvas.pixmap, static_cast<uint32_t>(-whole_left), blank.pixmap.width());
+    };
+    SpriteCache cache;
+    // Drawn, placed again from the cache, then 100 px to the right (whole device pixels at these scales), where
+    // a picture cut for the first place does not hold what is seen.
+    for (const float x : {row.x, row.x, row.x + 100.0f}) {
+      Canvas target = blank;
+      draw_cached_text(cache, target, font, 13.0f, 0.3f, x, 30.0f, row.text, COLOR_GOLD);
+      EXPECT_EQ(test::compare_pixels(target.pixmap, expected_at(x), 0).differing_pixels, 0u) << "at " << x;
+    }
+    for (const auto& [key, entry] : cache.texts)
+      for (size_t i = 0; i < entry.count; ++i)
+        EXPECT_LE(entry.pictures[i].sprite.pixels.width(), blank.pixmap.width() + 2 * 30 * row.scale + 16);
+    EXPECT_LE(cache.text_bytes, sprite_cache_text_bound(row.scale));
+  }
+}
+
+// Many long lines, or one line in the many colours of a fade: the texts never hold more bytes than their bound
+// (counted from what they hold), the newest picture stays, and one text keeps at most two colours.
+TEST(SpriteCache, LongLinesAndFadesStayWithinTheByteBound) {
+  const FontSet fonts = load_font_set(std::nullopt);
+  const std::string tail(5'000, 'x');
+  const struct {
+    bool distinct_texts;
+    bool distinct_colors;
+  } rows[] = {{true, false}, {false, true}, {true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "texts " << row.distinct_texts << " colours " << row.distinct_colors);
+    SpriteCache cache;
+    Canvas canvas = Canvas::make_logical(0.0f, 0.0f, 1100.0f, 40.0f, 2.0f);
+    for (int i = 0; i < 40; ++i) {
+      const std::string text = (row.distinct_texts ? std::to_string(i) : std::string()) + tail;
+      const Color color = mix(COLOR_DIM, COLOR_GOLD, row.distinct_colors ? static_cast<float>(i) / 40.0f : 0.0f);
+      draw_cached_text(cache, canvas, fonts.manrope_semibold, 13.0f, 0.3f, 40.0f, 30.0f, text, color);
+      ASSERT_EQ(cache.text_bytes, test::text_bytes_held(cache)) << i;
+      ASSERT_LE(cache.text_bytes, sprite_cache_text_bound(2.0f)) << i;
+      const size_t held = cache.text_bytes;
+      draw_cached_text(cache, canvas, fonts.manrope_semibold, 13.0f, 0.3f, 40.0f, 30.0f, text, color);
+      ASSERT_EQ(cache.text_bytes, held) << i;  // placed again from the cache
+    }
+    size_t pictures = 0;
+    for (const auto& [key, entry] : cache.texts) pictures += entry.count;
+    if (row.distinct_texts)
+      EXPECT_GT(cache.text_bytes, sprite_cache_text_bound(2.0f) / 2);  // it does keep what fits
+    else
+      EXPECT_EQ(pictures, 2u);  // the fade's last two steps
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "ui/assets.h"
+#include "ui/sprite_cache.h"
 #include "ui/ui_state.h"
 
 namespace qo::test {
@@ -28,6 +29,18 @@ inline UiState make_test_ui(float scale = 1.0f) { return load_assets_and_init_ui
 // never draws.
 inline UiState make_bare_test_ui() {
   return UiState(load_font_set(std::nullopt), UiClockSource::fixed(FIXED_MONOTONIC_NS, FIXED_WALL_NS));
+}
+
+// Bytes the cache's texts hold, counted from what they hold: keys, pixels and each entry's fixed share.
+inline size_t text_bytes_held(const SpriteCache& cache) {
+  size_t bytes = 0;
+  for (const auto& [key, entry] : cache.texts) {
+    bytes += key.size() + SPRITE_ENTRY_OVERHEAD_BYTES;
+    for (size_t i = 0; i < entry.count; ++i)
+      if (entry.pictures[i].sprite.has_pixels) bytes += size_t{entry.pictures[i].sprite.pixels.width()} *
+                                                       entry.pictures[i].sprite.pixels.height() * 4;
+  }
+  return bytes;
 }
 
 // lo <= v < hi, naming the value when it is not.
