@@ -117,17 +117,21 @@ void paint_backdrop_here(UiState& ui) {
   frame.has_background = true;
 }
 
-// Offers the worker this frame's request with the spare frame, which stays here while the worker is busy.
+// Offers the worker this frame's request with the spare frame, which stays here while the worker is busy. A
+// request is sent only when the backdrop would change visibly (backdrop_request_due); until then the last stands.
 // Without a spare the worker would make a new frame: asked only while fewer than BACKDROP_FRAMES_IN_FLIGHT exist.
 void offer_request_to_worker(UiState& ui) {
   BackdropWorkerLink& link = *ui.backdrop;
   FrameLayers& frame = ui.frame;
   const bool with_spare = frame.spare_background.has_value();
   if (!with_spare && link.frames_made + 1 >= BACKDROP_FRAMES_IN_FLIGHT) return;
-  BackdropRequest request{ui.ui_clock, main_panel_backdrops(ui.layout),
-                          std::exchange(frame.spare_background, std::nullopt)};
+  std::vector<PanelBackdrop> panels = main_panel_backdrops(ui.layout);
+  if (!backdrop_request_due(link.last_asked, ui.ui_clock, panels, ui.scale)) return;
+  BackdropAsked asked{ui.ui_clock, panels};
+  BackdropRequest request{ui.ui_clock, std::move(panels), std::exchange(frame.spare_background, std::nullopt)};
   if (offer_backdrop_request(link, std::move(request))) {
     if (!with_spare) ++link.frames_made;
+    link.last_asked = std::move(asked);
   } else {
     frame.spare_background = std::move(request.spare);
   }

@@ -72,6 +72,12 @@ struct BackdropReply {
   Pixmap frame;
 };
 
+// The last request the window sent the worker: its UI clock and panels.
+struct BackdropAsked {
+  double t = 0.0;
+  std::vector<PanelBackdrop> panels;
+};
+
 // The background render worker (backdrop.h) and its two channels, each holding one value at most: the window
 // offers requests and takes replies without ever waiting. Dropping the link closes both channel ends first and
 // then joins the thread (members are destroyed last to first), which ends after its current request. Assigning
@@ -85,6 +91,7 @@ struct BackdropWorkerLink {
       requests = std::move(other.requests);
       thread = std::move(other.thread);
       frames_made = other.frames_made;
+      last_asked = std::move(other.last_asked);
     }
     return *this;
   }
@@ -93,6 +100,7 @@ struct BackdropWorkerLink {
   BoundedSender<BackdropRequest> requests;
   BoundedReceiver<BackdropReply> replies;
   uint32_t frames_made = 0;  // requests sent without a spare frame: the worker made a frame for each
+  std::optional<BackdropAsked> last_asked;  // none until a first request is sent
 };
 
 // --- group 3: hover and frame timing ----------------------------------------------------------------------------
