@@ -228,15 +228,22 @@ float frame_clock_step(UiState& ui) {
   return dt > 0.0 ? static_cast<float>(std::min(dt, static_cast<double>(HOVER_DT_LIMIT))) : 0.0f;
 }
 
-bool main_tweens_animating(const UiState& ui) {
-  return tween_animating(ui.progress_main, ui.ui_clock) || tween_animating(ui.progress_stage, ui.ui_clock) ||
-         tween_animating(ui.windowed_knob, ui.ui_clock);
+// A tween still running at the previous frame has moved since: the frame that finds it ended paints its end.
+bool tween_moved_since(const Tween& tween, double previous_clock, double now) {
+  return tween_animating(tween, previous_clock) || tween_animating(tween, now);
 }
 
-std::vector<DirtyRect> render_main_frame(UiState& ui, float dt) {
+bool main_tweens_moved(const UiState& ui, double previous_clock) {
+  const double now = ui.ui_clock;
+  return tween_moved_since(ui.progress_main, previous_clock, now) ||
+         tween_moved_since(ui.progress_stage, previous_clock, now) ||
+         tween_moved_since(ui.windowed_knob, previous_clock, now);
+}
+
+std::vector<DirtyRect> render_main_frame(UiState& ui, float dt, double previous_clock) {
   advance_hover_fades(ui, dt);
   update_sparks(ui, dt);
-  if (main_tweens_animating(ui)) ui.redraw_needed = true;
+  if (main_tweens_moved(ui, previous_clock)) ui.redraw_needed = true;
   update_background(ui);
 
   const BandFlags flags{ui.element_layers.header_stale, ui.element_layers.right_column_stale, ui.redraw_needed};
@@ -332,6 +339,7 @@ void fit_frame_layers_to_scale(UiState& ui) {
 }
 
 std::vector<DirtyRect> render_frame(UiState& ui) {
+  const double previous_clock = ui.prev_clock;
   const float dt = frame_clock_step(ui);
   fit_frame_layers_to_scale(ui);
   if (ui.dialog && !dialog_fits_canvas(ui)) ui.dialog.reset();  // opened at another scale: it closes
@@ -341,7 +349,7 @@ std::vector<DirtyRect> render_frame(UiState& ui) {
   }
   if (ui.frame.dialog_shown) ui.force_full_redraw = true;  // the canvas still shows the dialog
   ui.frame.dialog_shown = false;
-  return render_main_frame(ui, dt);
+  return render_main_frame(ui, dt, previous_clock);
 }
 
 }  // namespace qo
