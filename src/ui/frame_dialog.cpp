@@ -18,11 +18,16 @@ constexpr float PANEL_RAMP_SECS = 0.25f;
 constexpr float BACKDROP_RAMP_SECS = 0.2f;
 constexpr float PANEL_RISE = 10.0f;
 
-// Nothing moves and the picture on screen already shows the opening finished. A slow frame can jump from early
-// in the opening to past its end: the picture it left is then still a partial one, and must be painted again.
+bool knobs_at_rest(const UiState& ui, const SettingsDialogState& state) {
+  return !tween_animating(state.sound_knob, ui.ui_clock) && !tween_animating(state.music_knob, ui.ui_clock);
+}
+
+// Nothing moves and the picture on screen already shows the opening finished and the knobs at rest. A frame can
+// come after the opening or a knob's travel has ended, the last one painted before it: the picture it left then
+// shows them short of their end, and must be painted again.
 bool settled(const UiState& ui, const SettingsDialogState& state, float a, float b) {
-  return a >= 1.0f && b >= 1.0f && state.shown_at_rest && !tween_animating(state.sound_knob, ui.ui_clock) &&
-         !tween_animating(state.music_knob, ui.ui_clock) && !state.dirty && state.cached_layer.has_value();
+  return a >= 1.0f && b >= 1.0f && state.shown_at_rest && knobs_at_rest(ui, state) && !state.dirty &&
+         state.cached_layer.has_value();
 }
 
 // The dialog layer repainted from transparent; its hit regions replace the dialog's.
@@ -78,7 +83,7 @@ std::vector<DirtyRect> render_dialog_frame(UiState& ui) {
   show_dialog_layer(ui, layer, a);
   state.cached_layer = std::move(layer);
   state.dirty = false;
-  state.shown_at_rest = a >= 1.0f && b >= 1.0f;
+  state.shown_at_rest = a >= 1.0f && b >= 1.0f && knobs_at_rest(ui, state);
   ui.dialog = std::move(state);
   return {whole_canvas(ui)};
 }

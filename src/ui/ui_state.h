@@ -200,7 +200,7 @@ struct SettingsDialogState {
   bool saving = false;                    // a save request is pending
   bool slider_dragging = false;
   bool dirty = true;                      // the dialog layer must be repainted
-  bool shown_at_rest = false;             // the last painted frame showed the opening finished
+  bool shown_at_rest = false;             // the last painted frame showed the opening finished, knobs at rest
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------

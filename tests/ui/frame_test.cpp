@@ -265,7 +265,8 @@ TEST(DialogFrame, RepaintedWhileItOpensThenKept) {
   EXPECT_EQ(frame_at(ui, 13.2), Rects{});
   ui.dialog->sound_knob = Tween{0.0f, 1.0f, 13.2, 0.2f};  // a switch moving is repainted every frame
   EXPECT_EQ(frame_at(ui, 13.3), Rects{whole(ui)});
-  EXPECT_EQ(frame_at(ui, 13.5), Rects{});
+  EXPECT_EQ(frame_at(ui, 13.5), Rects{whole(ui)});  // and its end once, by the first frame after it
+  EXPECT_EQ(frame_at(ui, 13.6), Rects{});
 }
 
 TEST(DialogFrame, ASlowFrameThatJumpsPastTheOpeningStillPaintsItsEnd) {
