@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,18 +19,20 @@
 
 #include "config/default_launcher_config.h"
 #include "ui/backdrop.h"
+#include "ui/dialog_input.h"
 #include "ui/frame.h"
 #include "ui/layout.h"
 #include "ui/settings_dialog.h"
 #include "ui/status.h"
 #include "ui/test_ui.h"
+#include "ui/window_proc.h"
 
 namespace qo {
 namespace {
 
-// Frames 1/32 s apart: clock readings, frame steps and fade steps are exact binary fractions, so a fade reached by
-// many steps equals its value read off the timeline.
-constexpr double FRAME_SECS = 1.0 / 32.0;
+// Frames 3/64 s apart, under the 0.05 s a frame's fade step is limited to: clock readings, frame steps and fade
+// steps are exact binary fractions, so a fade reached by many steps equals its value read off the timeline.
+constexpr double FRAME_SECS = 3.0 / 64.0;
 // The worker answers after every third frame: the frame after an answer is a full one, the two before it partial.
 constexpr int WORKER_ANSWER_EVERY = 3;
 
@@ -100,8 +103,9 @@ void ask_for_everything(UiState& ui) {
                                        << " instead of " << first_expected;
 }
 
-bool canvases_equal(const Pixmap& a, const Pixmap& b) {
-  return a.width() == b.width() && a.height() == b.height() && std::ranges::equal(a.pixels(), b.pixels());
+bool same_canvas(const Pixmap& a, const Pixmap& b) {
+  return a.width() == b.width() && a.height() == b.height() &&
+         std::memcmp(a.pixels().data(), b.pixels().data(), a.pixels().size_bytes()) == 0;
 }
 
 // The state painted as the window paints it and its twin painted in full, driven through one script.
@@ -129,16 +133,22 @@ class FramePair {
     ask_for_everything(full_);
     render_frame(full_);
     ++frames_;
-    if (!canvases_equal(partial_.canvas.pixmap, full_.canvas.pixmap)) {
+    if (!same_canvas(partial_.canvas.pixmap, full_.canvas.pixmap)) {
       ++mismatches_;
       if (mismatches_ <= 3) ADD_FAILURE() << same_pixels(partial_.canvas.pixmap, full_.canvas.pixmap).message();
     }
     if (frames_ % WORKER_ANSWER_EVERY == 0) answer_worker_requests();
   }
 
-  // Frames every FRAME_SECS after `from` up to `to`, both included.
-  void frames(double from, double to) {
-    for (double t = from; t <= to + 1e-9; t += FRAME_SECS) frame_at(t);
+  // The next frame comes at t; until then frames follow each other FRAME_SECS apart.
+  void jump_to(double t) { next_frame_ = t; }
+
+  // The next n frames.
+  void frames(int n) {
+    for (int i = 0; i < n; ++i) {
+      frame_at(next_frame_);
+      next_frame_ += FRAME_SECS;
+    }
   }
 
   // The full twin painted again at the same instant with one fade as the timeline gives it: the partial canvas
@@ -161,6 +171,7 @@ class FramePair {
     const Pixmap before = partial_.canvas.pixmap;
     both([](UiState& ui) { open_settings_dialog(ui, capture_settings_model()); });
     frame_at(partial_.ui_clock);
+    next_frame_ = partial_.ui_clock + FRAME_SECS;
     EXPECT_TRUE(same_pixels(partial_.canvas.pixmap, before)) << "the dialog's first frame, at its opening instant";
   }
 
@@ -188,6 +199,7 @@ class FramePair {
   WorkerEnds partial_worker_;
   WorkerEnds full_worker_;
   BackdropRenderer renderer_;
+  double next_frame_ = 0.0;
   int frames_ = 0;
   int mismatches_ = 0;
 };
@@ -205,40 +217,40 @@ void point_at(UiState& ui, HitKind kind, uint32_t index = 0) { ui.hover = Hover{
 // The opening from its first frame into the worker's time: the pill rising, the rune, logo and countdown fading
 // in, sparks, then a header link, a news row and the armed Play button hovered and left.
 void opening_script(FramePair& pair) {
-  pair.frames(0.0, 0.25);
+  pair.jump_to(0.0);
+  pair.frames(3);
   const uint32_t link = first_clickable_link(pair.partial());
   pair.both([&](UiState& ui) { point_at(ui, HIT_HEADER_LINK, link); });
-  pair.frames(0.25 + FRAME_SECS, 0.375);
-  pair.expect_fade_from_timeline(Hover{HIT_HEADER_LINK, link}, 0.625f);  // 0.125 s of 0.2
+  pair.frames(3);
+  pair.expect_fade_from_timeline(Hover{HIT_HEADER_LINK, link}, 0.703125f);  // 9/64 s of 0.2
   pair.both([](UiState& ui) { point_at(ui, HIT_NEWS_ROW, 1); });
-  pair.frames(0.375 + FRAME_SECS, 0.75);
+  pair.frames(3);
   pair.both([](UiState& ui) {
     ui.play_armed = true;
     point_at(ui, HIT_PLAY);
   });
-  pair.frames(0.75 + FRAME_SECS, 0.875);
-  pair.expect_fade_from_timeline(Hover{HIT_PLAY, 0}, 0.5f);  // 0.125 s of 0.25
-  pair.frames(0.875 + FRAME_SECS, 1.0);
+  pair.frames(3);
+  pair.expect_fade_from_timeline(Hover{HIT_PLAY, 0}, 0.5625f);  // 9/64 s of 0.25
   pair.both([](UiState& ui) { point_at(ui, HIT_MINIMIZE); });
-  pair.frames(1.0 + FRAME_SECS, 1.5);
+  pair.frames(10);  // past 0.95 s: the worker's backgrounds
 }
 
-// Long after the opening, the worker's time: the countdown ticks over a second, the status and both bars change,
-// the dialog opens, settles and closes while the sparks, rune and logo keep moving.
+// Long after the opening, the worker's time: the status and both bars change, the countdown ticks over a second,
+// the dialog opens, settles, has its sound switched and closes, while the sparks, rune and logo keep moving.
 void steady_script(FramePair& pair) {
-  pair.frames(10.75, 10.875);
+  pair.jump_to(10.8);
+  pair.frames(2);
   pair.both([](UiState& ui) { set_status(ui, "Baixando arquivos", "dados/mapas.pak", 35.0f, 60.0f, "2,5 MB/s"); });
-  pair.frames(10.875 + FRAME_SECS, 11.125);  // the countdown's seconds change at 11.0
+  pair.frames(8);  // the bars move for 0.3 s; the countdown's seconds change at 11.0
   pair.both([](UiState& ui) { point_at(ui, HIT_SEE_ALL_NEWS); });
-  pair.frames(11.125 + FRAME_SECS, 11.25);
+  pair.frames(2);
   pair.open_dialog_now();
-  pair.frames(11.25 + FRAME_SECS, 11.625);  // opening, settled from 11.5
-  pair.both([](UiState& ui) {
-    ui.dialog.reset();
-    ui.hover = Hover{};
-    ui.force_full_redraw = true;
-  });
-  pair.frames(11.625 + FRAME_SECS, 11.875);
+  pair.frames(6);  // settled after 0.25 s
+  const Hover sound{HIT_SOUND_SWITCH, 0};
+  pair.both([&](UiState& ui) { release_in_dialog(ui, sound, sound); });
+  pair.frames(6);  // the knob moves for 0.2 s
+  pair.both([](UiState& ui) { close_settings_dialog(ui); });
+  pair.frames(3);
 }
 
 struct Scenario {
