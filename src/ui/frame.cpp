@@ -174,16 +174,20 @@ void blend_element_layers(UiState& ui, Pixmap& target) {
   blend_element_layer(target, layers.footer);
 }
 
-// A full frame: the background and the element layers straight onto the canvas. The base layer, which only a
-// partial frame reads, is composed when one comes (most frames in the worker's time are full ones).
+// A full frame: the base layer made from the background and the element layers, then copied onto the canvas, so
+// the partial frames that follow (most of them, since a new background is drawn only when it changes visibly)
+// restore from it without composing it again.
 void compose_onto_canvas(UiState& ui) {
   FrameLayers& frame = ui.frame;
-  timed_stage(FrameStage::Copy, [&] {
-    std::copy_n(frame.background.pixels().data(), ui.canvas.pixmap.pixel_count(), ui.canvas.pixmap.pixels().data());
+  timed_stage(FrameStage::Compose, [&] {
+    std::copy_n(frame.background.pixels().data(), frame.base.pixel_count(), frame.base.pixels().data());
+    blend_element_layers(ui, frame.base);
   });
-  timed_stage(FrameStage::Compose, [&] { blend_element_layers(ui, ui.canvas.pixmap); });
+  timed_stage(FrameStage::Copy, [&] {
+    std::copy_n(frame.base.pixels().data(), ui.canvas.pixmap.pixel_count(), ui.canvas.pixmap.pixels().data());
+  });
   frame.background_fresh = false;
-  frame.base_stale = true;
+  frame.base_stale = false;
 }
 
 void ensure_base(UiState& ui) {
