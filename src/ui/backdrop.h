@@ -18,9 +18,10 @@ inline constexpr double BACKDROP_REFRESH_SECS = 1.0;
 // A new backdrop is asked for once the zoom would move some point of the picture this far (device px) from where
 // the last one asked for shows it: between requests the picture stays closer than this to the exact one.
 inline constexpr float BACKGROUND_SHIFT_LIMIT_PX = 0.25f;
-// Canvas-sized background frames the window's thread and the worker share: the one shown, one being painted and
-// one ready. The window asks the worker for a new frame only while fewer exist, else it waits for a spare.
-inline constexpr uint32_t BACKDROP_FRAMES_IN_FLIGHT = 3;
+// Canvas-sized background frames the window's thread and the worker share: the one shown and one being painted
+// (or ready). The window asks the worker for a new frame only while fewer exist, else it waits for a spare; it
+// takes a ready reply before it asks, so the frame the reply replaced goes straight back with the request.
+inline constexpr uint32_t BACKDROP_FRAMES_IN_FLIGHT = 2;
 
 // --- the animated background ------------------------------------------------------------------------------------
 

@@ -137,16 +137,17 @@ void offer_request_to_worker(UiState& ui) {
   }
 }
 
-// Offers the worker this frame's request and takes a reply that is ready (one of another size is dropped).
+// Takes a reply that is ready (one of another size is dropped), then offers the worker this frame's request
+// with the frame the reply replaced.
 void exchange_with_worker(UiState& ui) {
   if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
   FrameLayers& frame = ui.frame;
+  if (auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height)) {
+    frame.spare_background = std::exchange(frame.background, std::move(*reply));
+    frame.background_fresh = true;
+    frame.has_background = true;
+  }
   offer_request_to_worker(ui);
-  auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height);
-  if (!reply) return;
-  frame.spare_background = std::exchange(frame.background, std::move(*reply));
-  frame.background_fresh = true;
-  frame.has_background = true;
 }
 
 void update_background(UiState& ui) {

@@ -84,7 +84,7 @@ TEST(FrameBackground, FirstFrameAfterAFastForwardPaintsHereAndStartsTheWorker) {
   EXPECT_TRUE(ui.frame.has_background);
 }
 
-// Frames drawn as fast as they come keep the worker busy: the background frames still number three at most, passed
+// Frames drawn as fast as they come keep the worker busy: the background frames still number two at most, passed
 // back and forth, and the worker's answers keep arriving.
 TEST(FrameBackgroundConcurrent, TheWorkerMakesNoFramesBeyondThoseInFlight) {
   UiState ui = content_ui();
