@@ -255,11 +255,9 @@ struct ScaledLayers {
 // The frame painter's own canvas-sized layers and what it keeps between frames (frame.h).
 struct FrameLayers {
   Pixmap background;  // the animated background with the glass panels on it
-  Pixmap base;        // background, glass and element layers: what the canvas is restored from
   std::optional<Pixmap> spare_background;  // the background a worker reply replaced, for the worker to reuse
   float scale = 0.0f;  // the scale they were made for; 0 = not made yet
   bool background_fresh = false;     // the background changed this frame
-  bool base_stale = true;            // the base does not hold the background and layers yet (made when needed)
   bool has_background = false;       // a background was painted or taken from the worker at least once
   bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
   std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it

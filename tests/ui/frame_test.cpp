@@ -313,7 +313,7 @@ TEST(FrameScaleChange, RemakesTheLayersRestartsTheWorkerAndClosesTheDialog) {
   EXPECT_EQ(rects, Rects{(DirtyRect{0, 0, 2200, 1320})});
   EXPECT_FALSE(ui.dialog.has_value());
   EXPECT_EQ(ui.frame.background.width(), 2200u);
-  EXPECT_EQ(ui.frame.base.height(), 1320u);
+  EXPECT_EQ(ui.frame.background.height(), 1320u);
   EXPECT_EQ(ui.last_background_time, 2.1);  // painted here again at the new size
   EXPECT_TRUE(ui.backdrop.has_value());     // and a new worker for the new layers
   for (int i = 0; i < 30; ++i) frame_at(ui, 2.15 + 0.05 * i);  // replies of the new size are taken
