@@ -259,7 +259,7 @@ void steady_script(CheckedWindow& window) {
 }
 
 // The dialog opened, frames that come after its opening or a knob's travel have ended, a settled frame, the
-// sound switched, the dialog closed.
+// sound switched, the status changed under the dialog, the dialog closed.
 void dialog_script(CheckedWindow& window) {
   UiState& ui = window.ui();
   window.open_dialog_now();
@@ -272,6 +272,7 @@ void dialog_script(CheckedWindow& window) {
   window.frames(1);
   window.jump_to(ui.ui_clock + 0.2);  // the knob has stopped since the last frame
   window.frames(1);
+  set_status(ui, "Pronto para jogar", "", 100.0f, 100.0f, "");  // under the dialog: shown once it closes
   close_settings_dialog(ui);
   window.frames(2);
 }
