@@ -236,8 +236,8 @@ void opening_script(CheckedWindow& window) {
   window.expect_full_frame_agrees(with_fade(Hover{HIT_PLAY, 0}, 0.5625f));  // 9/64 s of 0.25
 }
 
-// Long after the opening, the worker's backgrounds under the rune and logo: Play no longer armed, a news row
-// hovered while the status and both bars change, the countdown ticking over a second in a frame that comes after
+// Long after the opening, the worker's backgrounds under the rune and logo: Play no longer armed, the last news
+// row hovered while the status and both bars change, the countdown ticking over a second in a frame that comes after
 // the bars have stopped, the server dot's ring grown near the end of the strip.
 void steady_script(CheckedWindow& window) {
   UiState& ui = window.ui();
@@ -246,7 +246,7 @@ void steady_script(CheckedWindow& window) {
   window.frames(1);  // the worker's time begins: a request, the background painted here still shown
   window.worker_answers();
   window.frames(1);
-  point_at(ui, HIT_NEWS_ROW, 1);
+  point_at(ui, HIT_NEWS_ROW, static_cast<uint32_t>(ui.layout.news_rows.size() - 1));  // the lowest
   set_status(ui, "Baixando arquivos", "dados/mapas.pak", 35.0f, 60.0f, "2,5 MB/s");
   window.frames(1);      // the bars move for 0.3 s
   window.jump_to(11.3);  // they have stopped since the last frame; the countdown's seconds changed at 11.0
