@@ -82,6 +82,21 @@ HeroPlacement hero_placement(float hero_x, float hero_y, float scale, float zoom
                        ((hero_y - ZOOM_CENTRE_Y) * factor + ZOOM_CENTRE_Y) * scale, factor};
 }
 
+float background_shift_px(float scale, float zoom_a, float zoom_b) {
+  // A picture point shown at window point p at zoom a shows at c + (p - c) * b / a at zoom b.
+  const float reach_x = std::max(ZOOM_CENTRE_X, WINDOW_WIDTH - ZOOM_CENTRE_X);
+  const float reach_y = std::max(ZOOM_CENTRE_Y, WINDOW_HEIGHT - ZOOM_CENTRE_Y);
+  return std::hypot(reach_x, reach_y) * std::fabs(zoom_b / zoom_a - 1.0f) * scale;
+}
+
+bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, std::span<const PanelBackdrop> panels,
+                          float scale) {
+  if (!last) return true;
+  if (!(std::fabs(t - last->t) < BACKDROP_REFRESH_SECS)) return true;
+  if (panel_lists_differ(panels, last->panels)) return true;
+  return !(background_shift_px(scale, background_zoom(last->t), background_zoom(t)) < BACKGROUND_SHIFT_LIMIT_PX);
+}
+
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
                               const Pixmap& overlay, double t) {
   target.fill_word(BACKGROUND_GROUND);

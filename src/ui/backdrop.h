@@ -15,9 +15,13 @@ namespace qo {
 
 // Unchanged panels are drawn again at most this often; in between the glass shows an older background's blur.
 inline constexpr double BACKDROP_REFRESH_SECS = 1.0;
-// Canvas-sized background frames the window's thread and the worker share: the one shown, one being painted and
-// one ready. The window asks the worker for a new frame only while fewer exist, else it waits for a spare.
-inline constexpr uint32_t BACKDROP_FRAMES_IN_FLIGHT = 3;
+// A new backdrop is asked for once the zoom would move some point of the picture this far (device px) from where
+// the last one asked for shows it: between requests the picture stays closer than this to the exact one.
+inline constexpr float BACKGROUND_SHIFT_LIMIT_PX = 0.25f;
+// Canvas-sized background frames the window's thread and the worker share: the one shown and one being painted
+// (or ready). The window asks the worker for a new frame only while fewer exist, else it waits for a spare; it
+// takes a ready reply before it asks, so the frame the reply replaced goes straight back with the request.
+inline constexpr uint32_t BACKDROP_FRAMES_IN_FLIGHT = 2;
 
 // --- the animated background ------------------------------------------------------------------------------------
 
@@ -33,6 +37,16 @@ struct HeroPlacement {
   float factor = 1.0f;
 };
 HeroPlacement hero_placement(float hero_x, float hero_y, float scale, float zoom);
+
+// The farthest any point of the picture inside the window moves, in device px, when the zoom goes from zoom_a to
+// zoom_b: the zoom scales the picture about a fixed point, so the window corner farthest from it moves most.
+float background_shift_px(float scale, float zoom_a, float zoom_b);
+
+// Whether the window asks the worker for a backdrop at UI clock t: none was asked for yet, the picture at t lies
+// BACKGROUND_SHIFT_LIMIT_PX or more from the last one asked for, that one's glass is BACKDROP_REFRESH_SECS old,
+// or the panels changed. Otherwise the last backdrop stands: it differs from the one of t by less than the limit.
+bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, std::span<const PanelBackdrop> panels,
+                          float scale);
 
 // Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top.
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,

@@ -7,7 +7,7 @@
 
 #include "gfx/canvas.h"
 #include "gfx/image_blit.h"
-#include "gfx/pixel_copy.h"
+#include "gfx/pixel_spans.h"
 #include "ui/backdrop.h"
 #include "ui/easing.h"
 #include "ui/frame_parts.h"
@@ -91,9 +91,9 @@ void copy_rect(Pixmap& target, const Pixmap& source, const DirtyRect& r) {
 
 bool same_size(const Pixmap& a, const Pixmap& b) { return a.width() == b.width() && a.height() == b.height(); }
 
-// An element layer onto the base at its own device position.
-void blend_element_layer(Pixmap& base, const Canvas& layer) {
-  blend_pixmap_opacity(base, layer.pixmap, 1.0f, round_to_i32(layer.origin_x * layer.scale),
+// An element layer onto the target at its own device position.
+void blend_element_layer(Pixmap& target, const Canvas& layer) {
+  blend_pixmap_opacity(target, layer.pixmap, 1.0f, round_to_i32(layer.origin_x * layer.scale),
                        round_to_i32(layer.origin_y * layer.scale));
 }
 
@@ -117,32 +117,37 @@ void paint_backdrop_here(UiState& ui) {
   frame.has_background = true;
 }
 
-// Offers the worker this frame's request with the spare frame, which stays here while the worker is busy.
+// Offers the worker this frame's request with the spare frame, which stays here while the worker is busy. A
+// request is sent only when the backdrop would change visibly (backdrop_request_due); until then the last stands.
 // Without a spare the worker would make a new frame: asked only while fewer than BACKDROP_FRAMES_IN_FLIGHT exist.
 void offer_request_to_worker(UiState& ui) {
   BackdropWorkerLink& link = *ui.backdrop;
   FrameLayers& frame = ui.frame;
   const bool with_spare = frame.spare_background.has_value();
   if (!with_spare && link.frames_made + 1 >= BACKDROP_FRAMES_IN_FLIGHT) return;
-  BackdropRequest request{ui.ui_clock, main_panel_backdrops(ui.layout),
-                          std::exchange(frame.spare_background, std::nullopt)};
+  std::vector<PanelBackdrop> panels = main_panel_backdrops(ui.layout);
+  if (!backdrop_request_due(link.last_asked, ui.ui_clock, panels, ui.scale)) return;
+  BackdropAsked asked{ui.ui_clock, panels};
+  BackdropRequest request{ui.ui_clock, std::move(panels), std::exchange(frame.spare_background, std::nullopt)};
   if (offer_backdrop_request(link, std::move(request))) {
     if (!with_spare) ++link.frames_made;
+    link.last_asked = std::move(asked);
   } else {
     frame.spare_background = std::move(request.spare);
   }
 }
 
-// Offers the worker this frame's request and takes a reply that is ready (one of another size is dropped).
+// Takes a reply that is ready (one of another size is dropped), then offers the worker this frame's request
+// with the frame the reply replaced.
 void exchange_with_worker(UiState& ui) {
   if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
   FrameLayers& frame = ui.frame;
+  if (auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height)) {
+    frame.spare_background = std::exchange(frame.background, std::move(*reply));
+    frame.background_fresh = true;
+    frame.has_background = true;
+  }
   offer_request_to_worker(ui);
-  auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height);
-  if (!reply) return;
-  frame.spare_background = std::exchange(frame.background, std::move(*reply));
-  frame.background_fresh = true;
-  frame.has_background = true;
 }
 
 void update_background(UiState& ui) {
@@ -155,7 +160,7 @@ void update_background(UiState& ui) {
   if (due) paint_backdrop_here(ui);
 }
 
-// ---- the base layer ----
+// ---- restoring from the background ----
 
 struct BandFlags {
   bool header = false;
@@ -163,56 +168,63 @@ struct BandFlags {
   bool footer = false;
 };
 
-void blend_element_layers(UiState& ui, Pixmap& target) {
-  const ElementLayers& layers = ui.element_layers;
-  blend_element_layer(target, layers.header);
-  blend_element_layer(target, layers.right_column);
-  blend_element_layer(target, layers.footer);
+// The part of an element layer inside r, blended onto the target (the same source-over as the whole layer).
+void blend_element_layer_within(Pixmap& target, const Canvas& layer, const DirtyRect& r) {
+  const int64_t lx = round_to_i32(layer.origin_x * layer.scale);
+  const int64_t ly = round_to_i32(layer.origin_y * layer.scale);
+  const int64_t x0 = std::max<int64_t>({r.x, lx, 0});
+  const int64_t x1 = std::min<int64_t>({int64_t{r.x} + r.w, lx + layer.pixmap.width(), target.width()});
+  const int64_t y0 = std::max<int64_t>({r.y, ly, 0});
+  const int64_t y1 = std::min<int64_t>({int64_t{r.y} + r.h, ly + layer.pixmap.height(), target.height()});
+  if (x0 >= x1) return;
+  for (int64_t y = y0; y < y1; ++y) {
+    blend_span_over(target.row(static_cast<uint32_t>(y)) + x0,
+                    layer.pixmap.row(static_cast<uint32_t>(y - ly)) + (x0 - lx), static_cast<size_t>(x1 - x0));
+  }
 }
 
-// A full frame: the background and the element layers straight onto the canvas. The base layer, which only a
-// partial frame reads, is composed when one comes (most frames in the worker's time are full ones).
+// The canvas inside r as a full frame paints it before the picture area: the background (glass included) with
+// the three element layers on it, in their order.
+void restore_from_background(UiState& ui, const DirtyRect& r) {
+  if (r.w <= 0 || r.h <= 0) return;
+  copy_rect(ui.canvas.pixmap, ui.frame.background, r);
+  const ElementLayers& layers = ui.element_layers;
+  for (const Canvas* layer : {&layers.header, &layers.right_column, &layers.footer})
+    blend_element_layer_within(ui.canvas.pixmap, *layer, r);
+}
+
+// A full frame: the background and the element layers straight onto the canvas. Partial frames restore what they
+// repaint from the background and the layers again, so no composed copy of the two is kept.
 void compose_onto_canvas(UiState& ui) {
   FrameLayers& frame = ui.frame;
   timed_stage(FrameStage::Copy, [&] {
     std::copy_n(frame.background.pixels().data(), ui.canvas.pixmap.pixel_count(), ui.canvas.pixmap.pixels().data());
   });
-  timed_stage(FrameStage::Compose, [&] { blend_element_layers(ui, ui.canvas.pixmap); });
+  timed_stage(FrameStage::Compose, [&] {
+    const ElementLayers& layers = ui.element_layers;
+    blend_element_layer(ui.canvas.pixmap, layers.header);
+    blend_element_layer(ui.canvas.pixmap, layers.right_column);
+    blend_element_layer(ui.canvas.pixmap, layers.footer);
+  });
   frame.background_fresh = false;
-  frame.base_stale = true;
-}
-
-void ensure_base(UiState& ui) {
-  FrameLayers& frame = ui.frame;
-  if (!frame.base_stale) return;
-  StageTimer timer(FrameStage::Compose);
-  std::copy_n(frame.background.pixels().data(), frame.base.pixel_count(), frame.base.pixels().data());
-  blend_element_layers(ui, frame.base);
-  frame.base_stale = false;
-}
-
-// One band rebuilt from the background (glass included) and its element layer, then shown on the canvas.
-void recompose_band(UiState& ui, const RectF& band, const Canvas& layer, std::vector<DirtyRect>& dirty) {
-  const DirtyRect r = device_rect(ui, band);
-  if (r.w <= 0 || r.h <= 0) return;
-  FrameLayers& frame = ui.frame;
-  copy_rect(frame.base, frame.background, r);
-  blend_element_layer(frame.base, layer);
-  copy_rect(ui.canvas.pixmap, frame.base, r);
-  dirty.push_back(r);
 }
 
 void recompose_flagged_bands(UiState& ui, const BandFlags& flags, std::vector<DirtyRect>& dirty) {
-  const ElementLayers& layers = ui.element_layers;
-  if (flags.header) recompose_band(ui, HEADER_BAND, layers.header, dirty);
-  if (flags.right_column) recompose_band(ui, right_column_band(ui), layers.right_column, dirty);
-  if (flags.footer) recompose_band(ui, FOOTER_BAND, layers.footer, dirty);
+  StageTimer timer(FrameStage::Compose);
+  for (const auto& [flagged, band] : {std::pair{flags.header, HEADER_BAND},
+                                      std::pair{flags.right_column, right_column_band(ui)},
+                                      std::pair{flags.footer, FOOTER_BAND}}) {
+    if (!flagged) continue;
+    const DirtyRect r = device_rect(ui, band);
+    if (r.w <= 0 || r.h <= 0) continue;
+    restore_from_background(ui, r);
+    dirty.push_back(r);
+  }
 }
 
 void restore_animated_areas(UiState& ui) {
-  const std::span<uint8_t> canvas = ui.canvas.pixmap.bytes();
-  copy_scaled_pixel_rect(ui.frame.base, canvas, PICTURE_AREA, ui.scale);
-  copy_scaled_pixel_rect(ui.frame.base, canvas, header_strip(ui), ui.scale);
+  restore_from_background(ui, device_rect(ui, PICTURE_AREA));
+  restore_from_background(ui, device_rect(ui, header_strip(ui)));
 }
 
 // ---- the frame ----
@@ -250,7 +262,6 @@ std::vector<DirtyRect> render_main_frame(UiState& ui, float dt, double previous_
   if (full) {
     compose_onto_canvas(ui);
   } else {
-    ensure_base(ui);  // before the bands: a band is cut from the base's other pixels
     recompose_flagged_bands(ui, flags, dirty);
     restore_animated_areas(ui);
   }
@@ -315,18 +326,16 @@ void advance_hover_fades(UiState& ui, float dt) {
 void fit_frame_layers_to_scale(UiState& ui) {
   FrameLayers& frame = ui.frame;
   const bool fits = frame.scale == ui.scale && frame.background.width() == ui.canvas_width &&
-                    frame.background.height() == ui.canvas_height && same_size(frame.base, ui.canvas.pixmap);
+                    frame.background.height() == ui.canvas_height && same_size(frame.background, ui.canvas.pixmap);
   if (fits) return;
   const bool rescale = frame.scale != 0.0f;
   ui.backdrop.reset();  // its layers are of the old scale; the next worker frame starts a new one
-  // Neither is read before it is wholly written: the background is painted (from a full fill) before any frame
-  // reads it (has_background is false), and the base is a full copy of the background first (base_stale).
+  // Not read before it is wholly written: the background is painted (from a full fill) before any frame reads it
+  // (has_background is false).
   frame.background = Pixmap::make_for_overwrite(ui.canvas_width, ui.canvas_height);
-  frame.base = Pixmap::make_for_overwrite(ui.canvas_width, ui.canvas_height);
   frame.spare_background.reset();
   frame.scale = ui.scale;
   frame.background_fresh = false;
-  frame.base_stale = true;
   frame.has_background = false;
   frame.pill.reset();
   ui.last_background_time = -1.0;

@@ -72,6 +72,12 @@ struct BackdropReply {
   Pixmap frame;
 };
 
+// The last request the window sent the worker: its UI clock and panels.
+struct BackdropAsked {
+  double t = 0.0;
+  std::vector<PanelBackdrop> panels;
+};
+
 // The background render worker (backdrop.h) and its two channels, each holding one value at most: the window
 // offers requests and takes replies without ever waiting. Dropping the link closes both channel ends first and
 // then joins the thread (members are destroyed last to first), which ends after its current request. Assigning
@@ -85,6 +91,7 @@ struct BackdropWorkerLink {
       requests = std::move(other.requests);
       thread = std::move(other.thread);
       frames_made = other.frames_made;
+      last_asked = std::move(other.last_asked);
     }
     return *this;
   }
@@ -93,6 +100,7 @@ struct BackdropWorkerLink {
   BoundedSender<BackdropRequest> requests;
   BoundedReceiver<BackdropReply> replies;
   uint32_t frames_made = 0;  // requests sent without a spare frame: the worker made a frame for each
+  std::optional<BackdropAsked> last_asked;  // none until a first request is sent
 };
 
 // --- group 3: hover and frame timing ----------------------------------------------------------------------------
@@ -247,11 +255,9 @@ struct ScaledLayers {
 // The frame painter's own canvas-sized layers and what it keeps between frames (frame.h).
 struct FrameLayers {
   Pixmap background;  // the animated background with the glass panels on it
-  Pixmap base;        // background, glass and element layers: what the canvas is restored from
   std::optional<Pixmap> spare_background;  // the background a worker reply replaced, for the worker to reuse
   float scale = 0.0f;  // the scale they were made for; 0 = not made yet
   bool background_fresh = false;     // the background changed this frame
-  bool base_stale = true;            // the base does not hold the background and layers yet (made when needed)
   bool has_background = false;       // a background was painted or taken from the worker at least once
   bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
   std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it

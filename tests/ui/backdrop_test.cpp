@@ -92,6 +92,53 @@ TEST(BackdropBackground, HeroIsScaledAboutThePointItsOverflowSplitKeeps) {
   EXPECT_LT(hero_placement(-44.0f, -15.84f, 1.0f, 1.02f).y, -3.9f);
 }
 
+// Frames at 60 Hz over a whole zoom cycle and its turns, asking for a backdrop only when one is due: at every
+// frame, each canvas corner and the centre show the picture less than a quarter device px from where the picture
+// at the frame's own time shows it (measured through the hero's placement, not the rule's formula), the glass is
+// never a second and a frame old, and far fewer backdrops than frames are drawn.
+TEST(BackdropRequests, PictureStaysWithinAQuarterDevicePixelOfTheExactOne) {
+  const std::vector<PanelBackdrop> panels{HEADER, FOOTER};
+  constexpr double FRAME = 1.0 / 60.0;
+  constexpr int FRAMES = 38 * 60;
+  for (const float scale : {1.0f, 1.5f, 2.0f}) {
+    const float w = std::ceil(WINDOW_WIDTH * scale), h = std::ceil(WINDOW_HEIGHT * scale);
+    const float points[][2] = {{0.0f, 0.0f}, {w, 0.0f}, {0.0f, h}, {w, h}, {w / 2, h / 2}};
+    std::optional<BackdropAsked> last;
+    int requests = 0;
+    double worst = 0.0, longest_gap = 0.0;
+    for (int i = 0; i < FRAMES; ++i) {
+      const double t = 0.3 + i * FRAME + (i % 7 == 3 ? 0.004 : 0.0);  // some frames late
+      if (backdrop_request_due(last, t, panels, scale)) {
+        if (last) longest_gap = std::max(longest_gap, t - last->t);
+        last = BackdropAsked{t, panels};
+        ++requests;
+      }
+      const HeroPlacement exact = hero_placement(-44.0f, -15.84f, scale, background_zoom(t));
+      const HeroPlacement shown = hero_placement(-44.0f, -15.84f, scale, background_zoom(last->t));
+      for (const auto& p : points) {
+        const double ux = (p[0] - exact.x) / exact.factor, uy = (p[1] - exact.y) / exact.factor;
+        worst = std::max(worst, std::hypot(shown.x + ux * shown.factor - p[0], shown.y + uy * shown.factor - p[1]));
+      }
+    }
+    EXPECT_LT(worst, 0.25 + 1e-3) << "scale " << scale;  // the placements are floats: ~1e-4 px of rounding
+    EXPECT_GT(worst, 0.2) << "scale " << scale;  // the allowance is used, not wasted on needless requests
+    EXPECT_LT(longest_gap, BACKDROP_REFRESH_SECS + FRAME) << "scale " << scale;
+    EXPECT_LT(requests, FRAMES / (scale < 1.5f ? 4 : 2)) << "scale " << scale;
+  }
+}
+
+TEST(BackdropRequests, ChangedPanelsOrAFirstRequestAreDueAtOnce) {
+  const std::vector<PanelBackdrop> panels{HEADER, FOOTER};
+  EXPECT_TRUE(backdrop_request_due(std::nullopt, 18.0, panels, 1.0f));
+  const BackdropAsked last{18.0, panels};
+  EXPECT_FALSE(backdrop_request_due(last, 18.01, panels, 1.0f));  // the zoom turns here: nothing moves
+  PanelBackdrop taller = FOOTER;
+  taller.h += 0.5f;
+  EXPECT_TRUE(backdrop_request_due(last, 18.01, std::vector<PanelBackdrop>{HEADER, taller}, 1.0f));
+  EXPECT_TRUE(backdrop_request_due(last, 18.01, std::vector<PanelBackdrop>{HEADER}, 1.0f));
+  EXPECT_TRUE(backdrop_request_due(BackdropAsked{NaN, panels}, 18.01, panels, 1.0f));
+}
+
 // An opaque white hero: wherever it covers a pixel wholly, the pixel is the same mix of white and the ground; an
 // uncovered or partly covered pixel differs.
 TEST(BackdropBackground, HeroCoversEveryPixelOfTheWindowAtEveryZoom) {

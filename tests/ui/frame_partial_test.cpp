@@ -168,7 +168,6 @@ class CheckedWindow {
     if (full_.width() != ui_.canvas.pixmap.width() || full_.height() != ui_.canvas.pixmap.height())
       full_ = Pixmap::make(ui_.canvas.pixmap.width(), ui_.canvas.pixmap.height());
     const std::map<Hover, float> fades = ui_.hover_fades;
-    const bool base_stale = ui_.frame.base_stale;
     const bool force_full = ui_.force_full_redraw;
     ElementLayers& layers = ui_.element_layers;
     const std::array<bool, 3> stale{layers.header_stale, layers.right_column_stale, ui_.redraw_needed};
@@ -187,7 +186,6 @@ class CheckedWindow {
     std::swap(full_, ui_.canvas.pixmap);
     ui_.backdrop = std::move(worker);
     ui_.hover_fades = fades;
-    ui_.frame.base_stale = base_stale;
     ui_.force_full_redraw = force_full;
     layers.header_stale = stale[0];
     layers.right_column_stale = stale[1];

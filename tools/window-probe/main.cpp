@@ -2,7 +2,8 @@
 // the time from the process start to its first frame on screen (a window of its class showing a non-black
 // pixel), the processor time of all its threads over 10 s of the animated main screen, while minimised and with
 // the settings dialog open and settled, and its resident memory. Minimising needs a window manager on the
-// display; the clicks go through xdotool. Prints one line per figure.
+// display; the clicks go through xdotool. Prints one line per figure. With --animated-only first, only the first
+// frame, the animated figure and the memory are taken (the yardstick window has no dialog), then the close box.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -175,11 +176,39 @@ void click(Display* x, Window window, double scale, double lx, double ly) {
          std::to_string(oy + std::lround(ly * scale)), "click", "1"});
 }
 
+// Minimised through the window manager, then with the settings dialog open and settled; the dialog is closed.
+void measure_minimised_and_dialog(Display* x, Window window, pid_t pid, double scale) {
+    XIconifyWindow(x, window, DefaultScreen(x));
+    XFlush(x);
+    if (wait_until([&] { return wm_state(x, window) == IconicState; }, 5s, 10ms)) {
+        std::this_thread::sleep_for(1s);
+        fmt::print("minimised, 10 s: {:.1f} % of one core\n", cpu_percent(pid, 10s));
+    } else {
+        fmt::print("minimised: the window manager did not iconify the window\n");
+    }
+    XMapRaised(x, window);
+    XFlush(x);
+    wait_until([&] { return wm_state(x, window) == NormalState && shows_a_frame(x, window); }, 5s, 10ms);
+    std::this_thread::sleep_for(500ms);
+
+    click(x, window, scale, kSettingsX, kSettingsY);
+    std::this_thread::sleep_for(1500ms);  // the dialog fades in and settles after 0.3 s
+    fmt::print("settings dialog settled, 10 s: {:.1f} % of one core\n", cpu_percent(pid, 10s));
+
+    click(x, window, scale, 1090, 640);  // outside the dialog's panel: it closes
+    std::this_thread::sleep_for(500ms);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool animated_only = argc > 1 && std::string(argv[1]) == "--animated-only";
+    if (animated_only) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        fmt::print(stderr, "usage: qo-window-probe <launcher executable> [arguments...]\n");
+        fmt::print(stderr, "usage: qo-window-probe [--animated-only] <launcher executable> [arguments...]\n");
         return 2;
     }
     Display* x = XOpenDisplay(nullptr);
@@ -218,25 +247,7 @@ int main(int argc, char** argv) {
     fmt::print("animated main screen, 10 s: {:.1f} % of one core (threads above)\n", animated);
     fmt::print("resident memory: {:.1f} MB (peak {:.1f} MB)\n", status_mb(pid, "VmRSS"), status_mb(pid, "VmHWM"));
 
-    XIconifyWindow(x, *window, DefaultScreen(x));
-    XFlush(x);
-    if (wait_until([&] { return wm_state(x, *window) == IconicState; }, 5s, 10ms)) {
-        std::this_thread::sleep_for(1s);
-        fmt::print("minimised, 10 s: {:.1f} % of one core\n", cpu_percent(pid, 10s));
-    } else {
-        fmt::print("minimised: the window manager did not iconify the window\n");
-    }
-    XMapRaised(x, *window);
-    XFlush(x);
-    wait_until([&] { return wm_state(x, *window) == NormalState && shows_a_frame(x, *window); }, 5s, 10ms);
-    std::this_thread::sleep_for(500ms);
-
-    click(x, *window, scale, kSettingsX, kSettingsY);
-    std::this_thread::sleep_for(1500ms);  // the dialog fades in and settles after 0.3 s
-    fmt::print("settings dialog settled, 10 s: {:.1f} % of one core\n", cpu_percent(pid, 10s));
-
-    click(x, *window, scale, 1090, 640);  // outside the dialog's panel: it closes
-    std::this_thread::sleep_for(500ms);
+    if (!animated_only) measure_minimised_and_dialog(x, *window, pid, scale);
     click(x, *window, scale, kCloseX, kCloseY);
     int status = 0;
     const bool ended = wait_until([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10s, 10ms);
