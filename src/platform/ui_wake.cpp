@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <shared_mutex>
 #include <vector>
 
 namespace qo {
@@ -17,10 +16,11 @@ std::uint32_t ui_wake_event_type() {
 
 namespace {
 
-// Posts hold the gate shared while SDL takes them; closing a window holds it alone. The ids of windows gone stay
-// in the list (one per window the process made). Never destroyed: threads may still post while the process ends.
+// Posts hold the gate while SDL takes them (SDL's queue takes them one at a time anyway), and so does closing a
+// window. The ids of windows gone stay in the list (one per window the process made). Never destroyed: threads
+// may still post while the process ends.
 struct PostGate {
-    std::shared_mutex mutex;
+    std::mutex mutex;
     std::vector<std::uint32_t> closed;
 };
 
@@ -34,7 +34,7 @@ PostGate& post_gate() {
 bool post_window_event(std::uint32_t type, std::uint32_t window_id, std::int32_t code) {
     if (type == static_cast<std::uint32_t>(-1)) return false;
     PostGate& gate = post_gate();
-    const std::shared_lock lock(gate.mutex);
+    const std::lock_guard lock(gate.mutex);
     if (std::ranges::find(gate.closed, window_id) != gate.closed.end()) return false;
     SDL_Event event{};
     event.user.type = type;
@@ -45,7 +45,7 @@ bool post_window_event(std::uint32_t type, std::uint32_t window_id, std::int32_t
 
 void close_window_for_posts(std::uint32_t window_id) {
     PostGate& gate = post_gate();
-    const std::unique_lock lock(gate.mutex);
+    const std::lock_guard lock(gate.mutex);
     if (std::ranges::find(gate.closed, window_id) == gate.closed.end()) gate.closed.push_back(window_id);
 }
 
