@@ -41,4 +41,15 @@ bool start_ui_wake_queue();
 // Takes every pending wake-up off the event queue and returns how many there were for the target.
 std::size_t take_pending_ui_wakes(UiWakeTarget target);
 
+// ---- the window layer's side ----
+
+// Posts an event of the given type, window id and code from any thread, as post_ui_wake does. Dropped (false)
+// once the window was closed for posts.
+bool post_window_event(std::uint32_t type, std::uint32_t window_id, std::int32_t code);
+
+// From now on every post to the window is dropped. Returns once no post is on its way (to any window), so the
+// window can be destroyed: SDL wakes a waiting window by sending its X window an event from the posting thread,
+// which must neither race the destruction nor reach X once the window is gone.
+void close_window_for_posts(std::uint32_t window_id);
+
 }  // namespace qo

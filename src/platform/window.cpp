@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -28,11 +29,8 @@ std::uint32_t timer_event_type() {
 // token (low half); a token that no longer names a live timer is dropped on the window thread.
 Uint32 post_timer_message(Uint32 interval, void* param) {
     const auto packed = reinterpret_cast<std::uintptr_t>(param);
-    SDL_Event event{};
-    event.user.type = timer_event_type();
-    event.user.windowID = static_cast<Uint32>(static_cast<std::uint64_t>(packed) >> 32);
-    event.user.code = static_cast<Sint32>(packed & 0xFFFFFFFFu);
-    SDL_PushEvent(&event);
+    post_window_event(timer_event_type(), static_cast<std::uint32_t>(static_cast<std::uint64_t>(packed) >> 32),
+                      static_cast<std::int32_t>(packed & 0xFFFFFFFFu));
     return interval;
 }
 
@@ -88,23 +86,34 @@ void set_x11_class(SDL_Window* window, const std::string& class_name, std::uint6
 }
 
 // SDL wakes a waiting window from other threads by sending the X window an event on a second connection. A
-// wake-up that races the window's destruction fails with BadWindow, and Xlib's default handler (which SDL's own
-// chains to) ends the process for it. A window that is gone is no reason to end: such errors are let pass, every
-// other error goes on to the handler that was there before.
-XErrorHandler next_x_error_handler = nullptr;
+// wake-up that races the window's destruction fails with BadWindow, and Xlib's default handler ends the process
+// for it. A window that is gone is no reason to end: such errors are let pass, every other error goes on to the
+// handler the process had before the window layer first started SDL's video (Xlib's own, which ends it).
+//
+// SDL puts a handler of its own in front at each start of its video and, when the video stops, puts back the
+// one it found before closing its connections, which reads the errors still on their way. So this handler goes
+// in front both before each start (SDL then keeps it and puts it back at the stop) and after (in front of SDL's,
+// which would chain back to this one: SDL's handler is never chained to).
+std::atomic<XErrorHandler> handler_before_video{nullptr};
 
 int let_vanished_windows_pass(Display* display, XErrorEvent* error) {
     if (error->error_code == BadWindow) return 0;
-    return next_x_error_handler ? next_x_error_handler(display, error) : 0;
+    const XErrorHandler next = handler_before_video.load();
+    return next ? next(display, error) : 0;
 }
 
-// Starts SDL's video and timers and, on X11, puts the handler above in front (SDL installs its own at every start
-// and puts back the earlier one when its video stops, so this is done after each start).
+void put_x_error_handler_in_front() {
+    const XErrorHandler previous = XSetErrorHandler(let_vanished_windows_pass);
+    XErrorHandler none = nullptr;
+    if (previous != let_vanished_windows_pass) handler_before_video.compare_exchange_strong(none, previous);
+}
+
+// Starts SDL's video and timers with the handler above in front on X11.
 bool start_video() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && running_on_x11()) put_x_error_handler_in_front();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
     if (std::string_view(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "") == "x11") {
-        const XErrorHandler previous = XSetErrorHandler(let_vanished_windows_pass);
-        if (previous != let_vanished_windows_pass) next_x_error_handler = previous;
+        XSetErrorHandler(let_vanished_windows_pass);
     }
     return true;
 }
@@ -185,6 +194,7 @@ std::expected<std::unique_ptr<SdlWindow>, std::string> SdlWindow::create(const W
 SdlWindow::~SdlWindow() {
     end_message_boxes();
     if (window_) {
+        close_window_for_posts(id_);
         remove_timers();
         if (captured_) SDL_CaptureMouse(SDL_FALSE);
         SDL_DestroyWindow(window_);
@@ -453,6 +463,7 @@ void SdlWindow::minimize() {
 void SdlWindow::destroy() {
     if (!window_) return;
     end_message_boxes();
+    close_window_for_posts(id_);
     remove_timers();
     release_mouse();
     SDL_DestroyWindow(window_);

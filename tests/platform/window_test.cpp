@@ -188,6 +188,7 @@ TEST(Window, DestroyIsTheLastMessageAndLaterEffectsAreHarmless) {
     EXPECT_TRUE(window->mouse_captured());
     window->destroy();
     EXPECT_TRUE(window->destroyed());
+    EXPECT_FALSE(post_ui_wake(window->wake_target()));  // a wake-up for a window that is gone never reaches SDL
     EXPECT_FALSE(window->mouse_captured());
     EXPECT_EQ(window->wait_message(), WindowMessage{DestroyMessage{}});
     EXPECT_TRUE(test::messages_for(*window, 50ms).empty());

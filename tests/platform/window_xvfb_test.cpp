@@ -365,5 +365,20 @@ TEST_F(WindowOnXvfb, AnEventSentToAWindowThatIsGoneDoesNotEndTheProcess) {
     EXPECT_TRUE(find_window_by_title("ainda aberta"));
 }
 
+TEST_F(WindowOnXvfb, AnErrorStillOnItsWayWhenTheVideoStopsDoesNotEndTheProcess) {
+    // SDL reads what is still on its way on its display connections when its video stops and it closes them,
+    // after it has put back the error handler it found at its start: a wake-up that reached the window just
+    // after it was destroyed fails then. Here another client destroys the X window first, so that SDL's own
+    // destruction of it fails with BadWindow.
+    ASSERT_NO_FATAL_FAILURE(open_window());
+    XDestroyWindow(x_, static_cast<::Window>(window_->native_handle()));
+    XSync(x_, False);
+    window_.reset();
+    // Still here, and SDL's video starts again for the next window.
+    ASSERT_NO_FATAL_FAILURE(open_window());
+    window_->set_title("ainda aberta");
+    EXPECT_TRUE(find_window_by_title("ainda aberta"));
+}
+
 }  // namespace
 }  // namespace qo
