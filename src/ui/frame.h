@@ -1,6 +1,6 @@
 #pragma once
 // One frame of the window: the clock, the hover fades, the sparks, the background (painted here during the
-// intro, by the backdrop worker after it), the element layers, the base layer and its bands, the canvas, the
+// intro, by the backdrop worker after it), the element layers and their bands, the canvas, the
 // animated picture area (sparks, subtitle pill, rune, logo, countdown) and the dirty rectangles. With the
 // settings dialog open the frame is the dialog's instead: snapshot, blurred backdrop and the dialog layer.
 #include <cstdint>

@@ -13,8 +13,8 @@ namespace qo {
 enum class FrameStage : size_t {
   Background = 0,  // "fundo": the synchronous background repaint
   Glass,           // "vidro": the UI thread's glass panels
-  Compose,         // "compor": background, glass and element layers into the base layer
-  Copy,            // "copia": the base layer copied whole onto the canvas
+  Compose,         // "compor": the element layers onto the canvas (whole, or the flagged bands)
+  Copy,            // "copia": the background copied whole onto the canvas
   Sparks,          // "faiscas"
   Seal,            // "selo": never timed
   Rune,            // "runa"
