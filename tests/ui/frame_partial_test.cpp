@@ -4,7 +4,8 @@
 // with every layer repainted, and the two canvases must agree pixel for pixel; then the window goes on from the
 // frame it painted. The backdrop worker is played by the test with the real renderer, answering after the frames
 // the script says, so the same frames are partial on every run. A few frames are also checked against the
-// timeline itself: the fade a region must show at that instant, and the window as it was when the dialog opens.
+// timeline itself: the fade a region must show at that instant, the window as it was when the dialog opens, and
+// the dialog part-way through its opening.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,8 +21,11 @@
 #include <vector>
 
 #include "config/default_launcher_config.h"
+#include "gfx/image_blit.h"
+#include "gfx/rasterizer.h"
 #include "ui/backdrop.h"
 #include "ui/dialog_input.h"
+#include "ui/easing.h"
 #include "ui/frame.h"
 #include "ui/layout.h"
 #include "ui/settings_dialog.h"
@@ -256,6 +260,29 @@ void steady_script(CheckedWindow& window) {
   window.frames(2);
 }
 
+// The dialog's picture while it opens, read off its timeline: the snapshot, the backdrop at ease-out of 0.2 s, and
+// the layer the frame painted, faded in and risen 10 px and grown from 97 % about the window's centre on the
+// overshoot curve of 0.25 s. A full frame at the same instant paints the same dialog frame, so only this reading
+// tells a missing rise or growth or a wrong curve. The transform is composed in the order the window composes it
+// (rise, then growth about the centre), so the samples agree to the last bit.
+::testing::AssertionResult dialog_on_its_timeline(const UiState& ui) {
+  if (!ui.dialog || !ui.dialog->cached_layer) return ::testing::AssertionFailure() << "no dialog layer";
+  const SettingsDialogState& dialog = *ui.dialog;
+  const auto since = static_cast<float>(ui.ui_clock - dialog.opened_at);
+  const float e = overshoot_ease(std::clamp(since / 0.25f, 0.0f, 1.0f));
+  const float s = ui.scale;
+  const float k = 0.97f + 0.03f * e;
+  Pixmap expected = dialog.snapshot;
+  blend_pixmap_opacity(expected, dialog.backdrop, ease_out(std::clamp(since / 0.2f, 0.0f, 1.0f)), 0, 0);
+  const Transform grow = Transform::from_translate(0.0f, (1.0f - e) * 10.0f * s)
+                             .pre_translate(550.0f * s, 330.0f * s)
+                             .pre_scale(k, k)
+                             .pre_translate(-550.0f * s, -330.0f * s);
+  draw_pixmap(expected, 0, 0, *dialog.cached_layer, PixmapPaint{e, BlendMode::SourceOver, FilterQuality::Bilinear},
+              grow);
+  return same_pixels(ui.canvas.pixmap, expected);
+}
+
 // The dialog opened, frames that come after its opening or a knob's travel have ended, a settled frame, the
 // sound switched, the status changed under the dialog, the dialog closed.
 void dialog_script(CheckedWindow& window) {
@@ -263,6 +290,7 @@ void dialog_script(CheckedWindow& window) {
   window.open_dialog_now();
   window.jump_to(ui.ui_clock + 0.1);
   window.frames(1);
+  EXPECT_TRUE(dialog_on_its_timeline(ui)) << "0.1 s into the opening";
   window.jump_to(ui.ui_clock + 0.2);  // the opening has ended since the last frame
   window.frames(2);
   const Hover sound{HIT_SOUND_SWITCH, 0};
