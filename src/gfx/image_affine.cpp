@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "gfx/pixel_spans.h"
 
@@ -173,9 +174,11 @@ RowSamples row_samples(const AffineWalk& walk, Pixmap& target, int32_t y) {
   row.v = fixed(walk.inv.ky * px + walk.inv.sy * py + walk.inv.ty + 0.5);
   const int32_t count = walk.box.x1 - walk.box.x0;
   row.last = count;
+  // The circle first: it is cheap, and rows outside it need no exact division.
+  if (walk.circle.radius > 0.0) narrow_to_circle(walk.circle, y, walk.box.x0, count, row.first, row.last);
+  if (row.first >= row.last) return row;
   narrow_to_inside(row.u, walk.du, walk.end_u, row.first, row.last);
   narrow_to_inside(row.v, walk.dv, walk.end_v, row.first, row.last);
-  if (walk.circle.radius > 0.0) narrow_to_circle(walk.circle, y, walk.box.x0, count, row.first, row.last);
   return row;
 }
 
@@ -197,10 +200,9 @@ void sample_steps(const AffineWalk& walk, const Pixmap& padded, const RowSamples
   }
 }
 
-// Samples are computed in blocks of this many steps (one AVX2 vector), whole blocks wherever any holds ink, so
-// the vector loop rarely ends in lane-by-lane work; the flags of up to PIECE steps are looked up at once.
+// Samples are computed in blocks of this many steps (one AVX2 vector), so the vector loop rarely ends in
+// lane-by-lane work.
 constexpr int32_t INK_BLOCK = 8;
-constexpr int32_t INK_PIECE = 64 * INK_BLOCK;
 
 bool block_has_ink(const uint8_t* flags) {
   uint64_t word = 0;
@@ -208,27 +210,29 @@ bool block_has_ink(const uint8_t* flags) {
   return word != 0;
 }
 
-// Composites the blocks of the row's steps that hold a sample with ink, in runs of neighbouring blocks; the
-// others are left alone, which is what computing them would give.
-void sample_inked_blocks(const AffineWalk& walk, const SparseImage& image, const RowSamples& row) {
-  std::array<uint8_t, INK_PIECE + INK_BLOCK> flags{};
-  int32_t run_begin = -1;
-  for (int32_t piece = row.first; piece < row.last; piece += INK_PIECE) {
-    const int32_t n = std::min(INK_PIECE, row.last - piece);
-    affine_bit_span(flags.data(), image.ink_rows(), image.ink_words_per_row(),
-                    static_cast<uint32_t>(row.u + walk.du * piece), static_cast<uint32_t>(row.v + walk.dv * piece),
-                    static_cast<uint32_t>(walk.du), static_cast<uint32_t>(walk.dv), static_cast<size_t>(n));
-    std::fill_n(flags.data() + n, INK_BLOCK, uint8_t{0});  // a last, partial block reads no stale flags
-    for (int32_t b = 0; b < n; b += INK_BLOCK) {
-      if (block_has_ink(flags.data() + b)) {
-        if (run_begin < 0) run_begin = piece + b;
-      } else if (run_begin >= 0) {
-        sample_steps(walk, image.padded(), row, run_begin, piece + b);
-        run_begin = -1;
-      }
-    }
+// The first step in [from, end) whose flag is set, else end; the flags are read eight at a time.
+int32_t next_inked_step(const uint8_t* flags, int32_t from, int32_t end) {
+  while (from < end && !block_has_ink(flags + from)) from += INK_BLOCK;
+  while (from < end && flags[from] == 0) ++from;
+  return std::min(from, end);
+}
+
+// Composites the row's samples in runs of blocks, each run starting at a sample with ink and going on while its
+// next block holds any; the samples skipped have four transparent taps, and computing them would leave their
+// pixels as they are. `flags` has room for a block past the row's last step.
+void sample_inked_blocks(const AffineWalk& walk, const SparseImage& image, const RowSamples& row, uint8_t* flags) {
+  const int32_t n = row.last - row.first;
+  affine_bit_span(flags, image.ink_rows(), image.ink_words_per_row(),
+                  static_cast<uint32_t>(row.u + walk.du * row.first), static_cast<uint32_t>(row.v + walk.dv * row.first),
+                  static_cast<uint32_t>(walk.du), static_cast<uint32_t>(walk.dv), static_cast<size_t>(n));
+  std::fill_n(flags + n, INK_BLOCK, uint8_t{0});  // the last block reads no flags of another row
+  for (int32_t begin = next_inked_step(flags, 0, n); begin < n; ) {
+    int32_t end = begin + INK_BLOCK;
+    while (end < n && block_has_ink(flags + end)) end += INK_BLOCK;
+    end = std::min(end, n);
+    sample_steps(walk, image.padded(), row, row.first + begin, row.first + end);
+    begin = next_inked_step(flags, end, n);
   }
-  if (run_begin >= 0) sample_steps(walk, image.padded(), row, run_begin, row.last);
 }
 
 // The farthest ink from the image's centre, plus the reach of a bilinear sample: a sample with an inked tap lies
@@ -283,11 +287,12 @@ void draw_image_affine(const SparseImage& image, Pixmap& target, const Transform
   if (!(image.ink_radius() > 0.0f)) return;
   const auto walk = begin_walk(image.width(), image.height(), target, transform, opacity, clip, image.ink_radius());
   if (!walk) return;
+  std::vector<uint8_t> flags(static_cast<size_t>(walk->box.x1 - walk->box.x0) + INK_BLOCK);
   for (int32_t y = walk->box.y0; y < walk->box.y1; ++y) {
     const RowSamples row = row_samples(*walk, target, y);
     if (row.first >= row.last) continue;
     if (walk->fits_32_bits)
-      sample_inked_blocks(*walk, image, row);
+      sample_inked_blocks(*walk, image, row, flags.data());
     else
       sample_steps(*walk, image.padded(), row, row.first, row.last);
   }
