@@ -109,8 +109,7 @@ TargetCircle target_circle(const Transform& t, uint32_t width, uint32_t height, 
 }
 
 // Narrows the columns of row y (as steps from x0) to the circle's chord, widened by a pixel.
-void narrow_to_circle(const TargetCircle& circle, int32_t y, int32_t x0, int32_t count, int32_t& first,
-                      int32_t& last) {
+void narrow_to_circle(const TargetCircle& circle, int32_t y, int32_t x0, int32_t count, int32_t& first, int32_t& last) {
   const double r = circle.radius;
   const double dy = y + 0.5 - circle.centre.y;
   if (std::fabs(dy) >= r) {
@@ -223,10 +222,11 @@ int32_t next_inked_step(const uint8_t* flags, int32_t from, int32_t end) {
 void sample_inked_blocks(const AffineWalk& walk, const SparseImage& image, const RowSamples& row, uint8_t* flags) {
   const int32_t n = row.last - row.first;
   affine_bit_span(flags, image.ink_rows(), image.ink_words_per_row(),
-                  static_cast<uint32_t>(row.u + walk.du * row.first), static_cast<uint32_t>(row.v + walk.dv * row.first),
-                  static_cast<uint32_t>(walk.du), static_cast<uint32_t>(walk.dv), static_cast<size_t>(n));
+                  static_cast<uint32_t>(row.u + walk.du * row.first),
+                  static_cast<uint32_t>(row.v + walk.dv * row.first), static_cast<uint32_t>(walk.du),
+                  static_cast<uint32_t>(walk.dv), static_cast<size_t>(n));
   std::fill_n(flags + n, INK_BLOCK, uint8_t{0});  // the last block reads no flags of another row
-  for (int32_t begin = next_inked_step(flags, 0, n); begin < n; ) {
+  for (int32_t begin = next_inked_step(flags, 0, n); begin < n;) {
     int32_t end = begin + INK_BLOCK;
     while (end < n && block_has_ink(flags + end)) end += INK_BLOCK;
     end = std::min(end, n);

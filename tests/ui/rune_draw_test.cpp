@@ -21,7 +21,8 @@ namespace {
 Pixmap patterned_ground(uint32_t w, uint32_t h) {
   Pixmap target = Pixmap::make(w, h);
   for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) target.set_pixel(x, y, pack_argb(255, (x * 7) & 0xFF, (y * 5) & 0xFF, (x ^ y) & 0xFF));
+    for (uint32_t x = 0; x < w; ++x)
+      target.set_pixel(x, y, pack_argb(255, (x * 7) & 0xFF, (y * 5) & 0xFF, (x ^ y) & 0xFF));
   return target;
 }
 
@@ -43,11 +44,13 @@ Transform turn_about(float cx, float cy, float degrees, float zoom, float half_w
   const float r = degrees * std::numbers::pi_v<float> / 180.0f;
   const float c = zoom * std::cos(r);
   const float s = zoom * std::sin(r);
-  return Transform::from_translate(cx, cy).pre_concat(Transform::from_row(c, s, -s, c, 0.0f, 0.0f)).pre_translate(-half_w, -half_h);
+  return Transform::from_translate(cx, cy)
+      .pre_concat(Transform::from_row(c, s, -s, c, 0.0f, 0.0f))
+      .pre_translate(-half_w, -half_h);
 }
 
-void expect_same_draw(const Pixmap& image, const SparseImage& sparse, Pixmap ground, const Transform& t,
-                      float opacity, const ClipRect& clip, const std::string& label) {
+void expect_same_draw(const Pixmap& image, const SparseImage& sparse, Pixmap ground, const Transform& t, float opacity,
+                      const ClipRect& clip, const std::string& label) {
   Pixmap plain = ground;
   draw_image_affine(image, plain, t, opacity, clip);
   draw_image_affine(sparse, ground, t, opacity, clip);
@@ -67,8 +70,8 @@ TEST(SparseImageDraw, TheRuneEqualsThePlainDrawAtEveryScaleAngleOffsetOpacityAnd
       // Whole quarter turns (no step across rows or columns) and turns anywhere in between.
       const float degrees = trial < 4 ? 90.0f * static_cast<float>(trial) : uniform(-360.0f, 360.0f);
       const float half = static_cast<float>(rune.width()) / 2.0f;
-      const Transform t = turn_about(side / 2.0f + uniform(-1.0f, 1.0f), side / 2.0f + uniform(-1.0f, 1.0f), degrees,
-                                     1.0f, half, half);
+      const Transform t =
+          turn_about(side / 2.0f + uniform(-1.0f, 1.0f), side / 2.0f + uniform(-1.0f, 1.0f), degrees, 1.0f, half, half);
       const float opacity = std::array{1.0f, 0.8f, 0.45f, uniform(0.01f, 1.0f)}[trial % 4];
       const ClipRect clip = trial % 3 == 0 ? full_clip(ground)
                                            : ClipRect{static_cast<int32_t>(uniform(-4.0f, side * 0.6f)),
@@ -93,11 +96,14 @@ TEST(SparseImageDraw, LonePixelsAtTheEdgesEqualThePlainDrawThroughAnyTransform) 
     for (int trial = 0; trial < 150; ++trial) {
       const float zoom = trial % 5 == 0 ? 1.0f : uniform(0.25f, 4.0f);
       const float degrees = trial % 7 == 0 ? 90.0f * static_cast<float>(trial % 4) : uniform(-180.0f, 180.0f);
-      Transform t = turn_about(uniform(-8.0f, target_w + 8.0f), uniform(-8.0f, 104.0f), degrees, zoom, w / 2.0f, h / 2.0f);
-      if (trial % 6 == 1) t = t.pre_concat(Transform::from_row(1.0f, uniform(-0.6f, 0.6f), uniform(-0.6f, 0.6f), 1.0f, 0, 0));
+      Transform t =
+          turn_about(uniform(-8.0f, target_w + 8.0f), uniform(-8.0f, 104.0f), degrees, zoom, w / 2.0f, h / 2.0f);
+      if (trial % 6 == 1)
+        t = t.pre_concat(Transform::from_row(1.0f, uniform(-0.6f, 0.6f), uniform(-0.6f, 0.6f), 1.0f, 0, 0));
       if (trial % 6 == 2) t = t.pre_scale(-1.0f, 1.0f);
       const ClipRect clip{static_cast<int32_t>(uniform(-5.0f, 40.0f)), static_cast<int32_t>(uniform(-5.0f, 40.0f)),
-                          static_cast<int32_t>(uniform(50.0f, target_w + 5.0f)), static_cast<int32_t>(uniform(50.0f, 101.0f))};
+                          static_cast<int32_t>(uniform(50.0f, target_w + 5.0f)),
+                          static_cast<int32_t>(uniform(50.0f, 101.0f))};
       expect_same_draw(image, sparse, ground, t, trial % 4 == 0 ? 1.0f : uniform(0.01f, 1.0f),
                        trial % 3 == 0 ? full_clip(ground) : clip,
                        std::to_string(w) + "x" + std::to_string(h) + " trial " + std::to_string(trial));
