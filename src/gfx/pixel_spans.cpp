@@ -119,6 +119,17 @@ QO_VECTOR_CLONES void sample_affine_span(uint32_t* dst, const uint32_t* image, u
   }
 }
 
+QO_VECTOR_CLONES void affine_bit_span(uint8_t* flags, const uint32_t* bits, uint32_t words, uint32_t u, uint32_t v,
+                                      uint32_t du, uint32_t dv, size_t count) {
+  const auto n = static_cast<uint32_t>(count);
+#pragma GCC ivdep
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t x = (u + i * du) >> 16;
+    const uint32_t y = (v + i * dv) >> 16;
+    flags[i] = static_cast<uint8_t>((bits[y * words + x / 32] >> (x % 32)) & 1u);
+  }
+}
+
 QO_VECTOR_CLONES void lerp_scale_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t n,
                                         size_t count) {
   Lane* o = lanes(out);

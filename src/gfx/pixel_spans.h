@@ -85,6 +85,12 @@ void lerp_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, const uint
 void sample_affine_span(uint32_t* dst, const uint32_t* image, uint32_t stride, uint32_t u, uint32_t v, uint32_t du,
                         uint32_t dv, uint32_t weight, size_t count);
 
+// The bits an affine draw's samples land on: flags[i] = 1 when bit x of row y of `bits` is set, else 0, where
+// (x, y) is the whole part of the 16.16 point (u + i * du, v + i * dv), computed modulo 2^32; rows are `words`
+// 32-bit words apart, bit x in word x / 32 at x % 32. Every point must lie in the bits.
+void affine_bit_span(uint8_t* flags, const uint32_t* bits, uint32_t words, uint32_t u, uint32_t v, uint32_t du,
+                     uint32_t dv, size_t count);
+
 // Between two rows with one weight, then scaled: out[i] = (lerp(a[i], b[i], w) * n) >> 8; n 0..256.
 void lerp_scale_pixels(uint32_t* out, const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t n, size_t count);
 

@@ -11,6 +11,9 @@ namespace qo {
 // Everything drawn anew over the picture area every frame: sparks, subtitle pill, rune, logo, countdown.
 void draw_picture_area(UiState& ui);
 
+// The rune's two turning copies at the state's clock, through the picture area's clip.
+void draw_rune(UiState& ui);
+
 // The server dot's pulse inside the header strip.
 void draw_header_pulse(UiState& ui);
 

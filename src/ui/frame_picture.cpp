@@ -34,7 +34,6 @@ constexpr float PILL_CACHE_MARGIN = 12.0f;
 
 constexpr float RUNE_FORWARD_PERIOD = 60.0f;
 constexpr float RUNE_BACKWARD_PERIOD = 90.0f;
-constexpr float RUNE_CONTENT_RADIUS = 242.0f;  // units of the 520-unit box: the outer rings with their strokes
 
 constexpr std::string_view SERVER_OPEN_TEXT = "O servidor está aberto!";
 
@@ -145,21 +144,6 @@ void draw_pill(UiState& ui, const PictureColumn& column) {
     draw_pill_cached(ui, x, y, width);
 }
 
-// ---- rune ----
-
-void draw_rune(UiState& ui) {
-  const float fade = intro_ramp(intro_elapsed(ui), 0.2, 1.2);
-  if (!(fade > 0.0f)) return;
-  const float forward = fractional(ui.ui_clock / RUNE_FORWARD_PERIOD) * 360.0f;
-  const float backward = -fractional(ui.ui_clock / RUNE_BACKWARD_PERIOD) * 360.0f;
-  const Pixmap& rune = ui.layers.rune;
-  const ClipRect& clip = ui.layers.picture_area.clip;
-  // The outer ring (radius 235 of the 520-unit box, plus its stroke) bounds the figure.
-  const float radius = RUNE_CONTENT_RADIUS * static_cast<float>(rune.width()) / RUNE_BOX_SIZE;
-  draw_image_affine(rune, ui.canvas.pixmap, rune_layer_transform(ui.scale, forward), 0.8f * fade, clip, radius);
-  draw_image_affine(rune, ui.canvas.pixmap, rune_layer_transform(ui.scale, backward), 0.45f * fade, clip, radius);
-}
-
 // ---- logo ----
 
 // -4 .. +4 logical px over an 8-second cycle, eased at both ends.
@@ -254,6 +238,19 @@ void draw_countdown_block(UiState& ui) {
 }
 
 }  // namespace
+
+// ---- rune ----
+
+void draw_rune(UiState& ui) {
+  const float fade = intro_ramp(intro_elapsed(ui), 0.2, 1.2);
+  if (!(fade > 0.0f)) return;
+  const float forward = fractional(ui.ui_clock / RUNE_FORWARD_PERIOD) * 360.0f;
+  const float backward = -fractional(ui.ui_clock / RUNE_BACKWARD_PERIOD) * 360.0f;
+  const SparseImage& rune = ui.layers.rune;
+  const ClipRect& clip = ui.layers.picture_area.clip;
+  draw_image_affine(rune, ui.canvas.pixmap, rune_layer_transform(ui.scale, forward), 0.8f * fade, clip);
+  draw_image_affine(rune, ui.canvas.pixmap, rune_layer_transform(ui.scale, backward), 0.45f * fade, clip);
+}
 
 void draw_picture_area(UiState& ui) {
   const PictureColumn column = picture_column(ui);

@@ -250,7 +250,7 @@ void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero
   layers.glow_dot = build_glow_dot(scale);
   layers.picture_area = build_picture_area(scale);
   layers.rune_groups = build_rune_outlines();
-  layers.rune = rasterize_rune(layers.rune_groups, scale);
+  layers.rune = SparseImage(rasterize_rune(layers.rune_groups, scale));
   LogoGlow logo = logo_glow.get();
   layers.logo_glow_width = logo.width;
   layers.logo_glow_height = logo.height;

@@ -16,6 +16,7 @@
 #include "config/launcher_config.h"
 #include "gfx/canvas.h"
 #include "gfx/color.h"
+#include "gfx/image_affine.h"
 #include "gfx/image_blit.h"
 #include "gfx/paint.h"
 #include "gfx/path.h"
@@ -249,7 +250,7 @@ struct ScaledLayers {
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
   PictureArea picture_area;
   std::array<std::vector<RuneOutline>, 3> rune_groups;  // outer ring; dashed ring; inner ring and the two triangles
-  Pixmap rune;              // the whole figure, 270 logical px across, turned by the frame painter
+  SparseImage rune;         // the whole figure, 270 logical px across, turned by the frame painter
 };
 
 // The frame painter's own canvas-sized layers and what it keeps between frames (frame.h).

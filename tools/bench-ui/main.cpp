@@ -17,7 +17,9 @@
 //                             worker keeps up with 60 Hz); "_panels" also draws the four panels anew, as one
 //                             reply a second does; both run on the benchmark's thread, alone, as the worker
 //                             runs on its own;
-//   backdrop_background       its background alone (zoom and overlay), the bulk of a reply.
+//   backdrop_background       its background alone (zoom and overlay), the bulk of a reply;
+//   draw_rune                 the rune's two turning copies as one frame draws them, at successive frames'
+//                             clocks (the picture area's largest stage).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -28,6 +30,7 @@
 #include "gfx/canvas.h"
 #include "ui/assets.h"
 #include "ui/backdrop.h"
+#include "ui/frame_parts.h"
 #include "ui/layers.h"
 #include "ui/layout.h"
 #include "ui/main_painter.h"
@@ -148,6 +151,17 @@ void BM_backdrop_background(benchmark::State& state) {
   }
 }
 
+void BM_draw_rune(benchmark::State& state) {
+  qo::UiState ui = content_state(scale_of(state));
+  ui.ui_clock = 100.0;
+  ui.intro_start = 0.0;  // faded in
+  for (auto _ : state) {
+    ui.ui_clock += 1.0 / 60.0;
+    qo::draw_rune(ui);
+    benchmark::ClobberMemory();
+  }
+}
+
 void BM_open_settings_dialog(benchmark::State& state) {
   qo::UiState ui = content_state(scale_of(state));
   for (auto _ : state) {
@@ -182,6 +196,7 @@ void register_all() {
   pair("backdrop_reply", BM_backdrop_reply<false>, {100, 200});
   pair("backdrop_reply_panels", BM_backdrop_reply<true>, {100, 200});
   pair("backdrop_background", BM_backdrop_background, {100, 200});
+  pair("draw_rune", BM_draw_rune, {100, 125, 150, 175, 200});
 }
 
 }  // namespace
