@@ -22,7 +22,8 @@ Pixmap::Pixmap() : Pixmap(1, 1, Words(1, 0u)) {}
 Pixmap::Pixmap(uint32_t width, uint32_t height, Words words)
     : width_(width), height_(height), owned_(std::move(words)), words_(owned_.data()), count_(owned_.size()) {}
 
-Pixmap::Pixmap(const Pixmap& other) : Pixmap(other.width_, other.height_, Words(other.words_, other.words_ + other.count_)) {}
+Pixmap::Pixmap(const Pixmap& other)
+    : Pixmap(other.width_, other.height_, Words(other.words_, other.words_ + other.count_)) {}
 
 Pixmap::Pixmap(Pixmap&& other) noexcept
     : width_(other.width_),
