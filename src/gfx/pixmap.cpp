@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "gfx/color.h"
 #include "gfx/fatal.h"
@@ -16,10 +17,42 @@ std::optional<uint32_t> pixmap_byte_count(uint32_t width, uint32_t height) {
   return static_cast<uint32_t>(bytes);
 }
 
-Pixmap::Pixmap() : width_(1), height_(1), words_(1, 0u) {}
+Pixmap::Pixmap() : Pixmap(1, 1, Words(1, 0u)) {}
 
 Pixmap::Pixmap(uint32_t width, uint32_t height, Words words)
-    : width_(width), height_(height), words_(std::move(words)) {}
+    : width_(width), height_(height), owned_(std::move(words)), words_(owned_.data()), count_(owned_.size()) {}
+
+Pixmap::Pixmap(const Pixmap& other)
+    : Pixmap(other.width_, other.height_, Words(other.words_, other.words_ + other.count_)) {}
+
+Pixmap::Pixmap(Pixmap&& other) noexcept
+    : width_(other.width_),
+      height_(other.height_),
+      owned_(std::move(other.owned_)),
+      words_(std::exchange(other.words_, nullptr)),
+      count_(std::exchange(other.count_, 0)) {}
+
+Pixmap& Pixmap::operator=(const Pixmap& other) {
+  if (this != &other) *this = Pixmap(other);
+  return *this;
+}
+
+Pixmap& Pixmap::operator=(Pixmap&& other) noexcept {
+  if (this == &other) return *this;
+  width_ = other.width_;
+  height_ = other.height_;
+  owned_ = std::move(other.owned_);
+  words_ = std::exchange(other.words_, nullptr);
+  count_ = std::exchange(other.count_, 0);
+  return *this;
+}
+
+Pixmap Pixmap::borrow(uint32_t* words, uint32_t width, uint32_t height) {
+  Pixmap pixmap(std::max(width, 1u), std::max(height, 1u), Words());
+  pixmap.words_ = words;
+  pixmap.count_ = size_t{pixmap.width_} * pixmap.height_;
+  return pixmap;
+}
 
 std::optional<Pixmap> Pixmap::try_make(uint32_t width, uint32_t height) {
   width = std::max(width, 1u);
@@ -56,7 +89,7 @@ Pixmap Pixmap::make_for_overwrite(uint32_t width, uint32_t height) {
   return Pixmap(width, height, Words(size_t{width} * height));
 }
 
-void Pixmap::fill_word(uint32_t word) { fill_span(words_.data(), word, words_.size()); }
+void Pixmap::fill_word(uint32_t word) { fill_span(words_, word, count_); }
 
 void Pixmap::fill(const Color& color) { fill_word(color.premultiplied_word()); }
 

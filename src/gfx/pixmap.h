@@ -15,12 +15,18 @@ struct Color;
 // Largest width a pixmap may have; a byte count must also fit in 32 bits.
 inline constexpr uint32_t PIXMAP_MAX_WIDTH = 0x1FFFFFFF;
 
-// An owning raster of premultiplied ARGB32 words (alpha in the top byte, then red, green, blue; bytes B, G, R, A
-// in memory), rows top to bottom, no padding between rows. Width and height are at least 1.
+// A raster of premultiplied ARGB32 words (alpha in the top byte, then red, green, blue; bytes B, G, R, A in
+// memory), rows top to bottom, no padding between rows. Width and height are at least 1. It owns its pixels,
+// except one made by `borrow`, which draws into memory owned elsewhere; a copy always owns its pixels.
 class Pixmap {
  public:
   // A 1 x 1 transparent pixmap.
   Pixmap();
+  Pixmap(const Pixmap& other);
+  Pixmap(Pixmap&& other) noexcept;
+  Pixmap& operator=(const Pixmap& other);
+  Pixmap& operator=(Pixmap&& other) noexcept;
+  ~Pixmap() = default;
 
   // A transparent pixmap; a width or height of 0 is raised to 1. Sizes whose byte count does not fit in 32 bits
   // end the process.
@@ -32,21 +38,23 @@ class Pixmap {
   static std::optional<Pixmap> try_make_for_overwrite(uint32_t width, uint32_t height);
   // Like make, but the pixels are left unset, as in try_make_for_overwrite.
   static Pixmap make_for_overwrite(uint32_t width, uint32_t height);
+  // A pixmap over width x height words that someone else owns and keeps alive for as long as it is used (a
+  // window's back buffer); its pixels are left as they are.
+  static Pixmap borrow(uint32_t* words, uint32_t width, uint32_t height);
+  bool borrowed() const { return owned_.empty(); }
 
   uint32_t width() const { return width_; }
   uint32_t height() const { return height_; }
-  size_t pixel_count() const { return words_.size(); }
-  size_t byte_size() const { return words_.size() * 4; }
+  size_t pixel_count() const { return count_; }
+  size_t byte_size() const { return count_ * 4; }
   size_t stride() const { return size_t{width_} * 4; }
 
-  std::span<uint32_t> pixels() { return words_; }
-  std::span<const uint32_t> pixels() const { return words_; }
-  std::span<uint8_t> bytes() { return {reinterpret_cast<uint8_t*>(words_.data()), byte_size()}; }
-  std::span<const uint8_t> bytes() const {
-    return {reinterpret_cast<const uint8_t*>(words_.data()), byte_size()};
-  }
-  uint32_t* row(uint32_t y) { return words_.data() + size_t{y} * width_; }
-  const uint32_t* row(uint32_t y) const { return words_.data() + size_t{y} * width_; }
+  std::span<uint32_t> pixels() { return {words_, count_}; }
+  std::span<const uint32_t> pixels() const { return {words_, count_}; }
+  std::span<uint8_t> bytes() { return {reinterpret_cast<uint8_t*>(words_), byte_size()}; }
+  std::span<const uint8_t> bytes() const { return {reinterpret_cast<const uint8_t*>(words_), byte_size()}; }
+  uint32_t* row(uint32_t y) { return words_ + size_t{y} * width_; }
+  const uint32_t* row(uint32_t y) const { return words_ + size_t{y} * width_; }
 
   uint32_t pixel(uint32_t x, uint32_t y) const { return words_[size_t{y} * width_ + x]; }
   void set_pixel(uint32_t x, uint32_t y, uint32_t word) { words_[size_t{y} * width_ + x] = word; }
@@ -82,7 +90,9 @@ class Pixmap {
 
   uint32_t width_;
   uint32_t height_;
-  Words words_;
+  Words owned_;              // empty when the pixels are borrowed
+  uint32_t* words_;          // owned_.data() or the borrowed memory
+  size_t count_;
 };
 
 // Byte count of a width x height raster of 4-byte pixels, or none when it does not fit in 32 bits or the width

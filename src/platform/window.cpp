@@ -43,6 +43,13 @@ bool surface_has_frame_layout(const SDL_Surface* surface) {
     return format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
 }
 
+// Frames can be painted in the surface itself: the same words, the top byte unused (an ARGB surface would show
+// the frame's alpha), rows without padding, memory that needs no locking.
+bool frame_paints_in_place(const SDL_Surface* surface) {
+    return surface->format->format == SDL_PIXELFORMAT_RGB888 && surface->pitch == surface->w * 4 &&
+           !SDL_MUSTLOCK(surface) && surface->pixels != nullptr;
+}
+
 bool running_on_x11() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
         const char* driver = SDL_GetCurrentVideoDriver();
@@ -376,6 +383,7 @@ std::optional<WindowMessage> SdlWindow::translate_window_event(const SDL_Event& 
         minimized_ = false;
         return size_message();
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        surface_resized_ = true;
         return size_message();
     case SDL_WINDOWEVENT_LEAVE:
         return MouseLeaveMessage{captured_};
@@ -407,6 +415,7 @@ void SdlWindow::draw_to_back_buffer(PixelSource frame, std::span<const PixelRect
     if (!window_) return;
     SDL_Surface* surface = SDL_GetWindowSurface(window_);
     if (!surface) return;
+    if (frame.words == surface->pixels && frame_paints_in_place(surface)) return;  // painted there already
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
     if (surface_has_frame_layout(surface)) {
         copy_rects_opaque(frame, PixelTarget{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h,
@@ -425,6 +434,16 @@ void SdlWindow::draw_to_back_buffer(PixelSource frame, std::span<const PixelRect
         }
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+}
+
+std::optional<BackBufferMemory> SdlWindow::back_buffer_memory() {
+    if (!window_) return std::nullopt;
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface || !frame_paints_in_place(surface)) return std::nullopt;
+    if (surface_resized_ || surface->pixels != surface_pixels_) ++surface_generation_;
+    surface_resized_ = false;
+    surface_pixels_ = surface->pixels;
+    return BackBufferMemory{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface_generation_};
 }
 
 void SdlWindow::present(std::span<const PixelRect> rects) {
@@ -454,6 +473,7 @@ void SdlWindow::set_size(int width, int height) {
     const PixelRect place = centred_in(PixelRect{b.x, b.y, b.w, b.h}, width, height);
     SDL_SetWindowPosition(window_, place.x, place.y);
     SDL_SetWindowSize(window_, width, height);
+    surface_resized_ = true;
 }
 
 void SdlWindow::minimize() {
@@ -468,6 +488,7 @@ void SdlWindow::destroy() {
     release_mouse();
     SDL_DestroyWindow(window_);
     window_ = nullptr;
+    ++surface_generation_;
     synthesised_.clear();
     synthesised_.push_back(DestroyMessage{});
 }

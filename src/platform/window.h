@@ -101,6 +101,7 @@ public:
     WindowMessage wait_message();
 
     void draw_to_back_buffer(PixelSource frame, std::span<const PixelRect> rects) override;
+    std::optional<BackBufferMemory> back_buffer_memory() override;
     void present(std::span<const PixelRect> rects) override;
     void repaint() override;
     void set_title(std::string_view title) override;
@@ -139,6 +140,11 @@ private:
     bool video_started_ = false;
     bool minimized_ = false;
     bool captured_ = false;
+    // What back_buffer_memory last handed out, and whether the window's size changed since (SDL then makes its
+    // surface anew on the next request).
+    const void* surface_pixels_ = nullptr;
+    bool surface_resized_ = false;
+    std::uint64_t surface_generation_ = 0;
     double scale_ = 1.0;
     DraggableTest draggable_;
     std::map<std::uint32_t, Timer> timers_;  // by the caller's id

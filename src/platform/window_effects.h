@@ -2,6 +2,7 @@
 // What the window shell asks of its window. The SDL form is SdlWindow (window.h); tests of the shell record the
 // calls instead.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -12,12 +13,25 @@ namespace qo {
 
 enum class PointerShape { Arrow, Hand };
 
+// The back buffer's own pixels, when frames can be painted straight into them: words of the frames' layout
+// (the top byte is not shown), rows without padding. `generation` changes whenever the memory may have been
+// made anew (the window's size changed, or it is gone), so memory from an older generation must not be read.
+struct BackBufferMemory {
+    std::uint32_t* words = nullptr;
+    int width = 0;
+    int height = 0;
+    std::uint64_t generation = 0;
+};
+
 class WindowEffects {
 public:
     virtual ~WindowEffects() = default;
 
-    // Copies the rectangles of a frame into the back buffer without showing them yet.
+    // Copies the rectangles of a frame into the back buffer without showing them yet; a frame painted in the
+    // back buffer's own memory is already there.
     virtual void draw_to_back_buffer(PixelSource frame, std::span<const PixelRect> rects) = 0;
+    // The back buffer's memory for painting frames straight into it; nothing when frames must be copied.
+    virtual std::optional<BackBufferMemory> back_buffer_memory() { return std::nullopt; }
     // Shows these rectangles of the back buffer on screen.
     virtual void present(std::span<const PixelRect> rects) = 0;
     // Shows the whole back buffer again (after the window was uncovered).

@@ -63,6 +63,8 @@ struct LauncherApp {
     Hover pressed{};                   // region under the pointer at button-down
     bool mouse_tracked = false;
     bool minimized = false;
+    // The back buffer's generation whose memory the canvas paints in, when it borrows it (paint_into_back_buffer).
+    std::uint64_t canvas_memory_generation = 0;
     bool present_enabled = false;      // frames reach the screen only once the window was shown
     LauncherEnvironment environment;
     UpdateJobStarter start_job{};      // empty: a detached thread
