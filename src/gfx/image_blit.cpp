@@ -201,10 +201,7 @@ class SampledRows {
 // Asks for the image row the next destination rows will sample while this one is drawn: the hardware's own
 // prefetch does not see far enough ahead on large images (a 2x window reads one 9.5 KB row per row).
 void prefetch_image_row(const uint32_t* image_row, const ColumnTable& columns) {
-  constexpr size_t PIXELS_PER_LINE = 16;
-  for (size_t i = columns.tap0.front(); i <= columns.tap1.back(); i += PIXELS_PER_LINE) {
-    __builtin_prefetch(image_row + i);
-  }
+  prefetch_words(image_row + columns.tap0.front(), columns.tap1.back() - columns.tap0.front() + 1);
 }
 
 // One row's run of wholly covered columns: the vertical step, the weight n and the write or blend, span-wise.

@@ -110,6 +110,8 @@ void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float sc
   const uint32_t overlay_width = std::min(overlay.width(), target.width());
   for (uint32_t y = 0; y < target.height(); ++y) {
     uint32_t* row = target.row(y);
+    // With the target and the hero's rows streaming too, the overlay's next row is asked for ahead.
+    if (y + 1 < overlay.height()) prefetch_words(overlay.row(y + 1), overlay_width);
     fill_span(row, BACKGROUND_GROUND, target.width());
     hero.draw_row(static_cast<int32_t>(y), row);
     if (y < overlay.height()) blend_span_over(row, overlay.row(y), overlay_width);
