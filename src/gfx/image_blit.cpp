@@ -201,10 +201,7 @@ class SampledRows {
 // Asks for the image row the next destination rows will sample while this one is drawn: the hardware's own
 // prefetch does not see far enough ahead on large images (a 2x window reads one 9.5 KB row per row).
 void prefetch_image_row(const uint32_t* image_row, const ColumnTable& columns) {
-  constexpr size_t PIXELS_PER_LINE = 16;
-  for (size_t i = columns.tap0.front(); i <= columns.tap1.back(); i += PIXELS_PER_LINE) {
-    __builtin_prefetch(image_row + i);
-  }
+  prefetch_words(image_row + columns.tap0.front(), columns.tap1.back() - columns.tap0.front() + 1);
 }
 
 // One row's run of wholly covered columns: the vertical step, the weight n and the write or blend, span-wise.
@@ -235,8 +232,8 @@ void draw_edge_span(uint32_t* dst, const uint32_t* upper, const uint32_t* lower,
 
 // One destination row from its two sampled image rows: the wholly covered spans a span at a time, the edges
 // pixel by pixel.
-void draw_row(uint32_t* dst, const uint32_t* upper, const uint32_t* lower, const ColumnTable& columns,
-              const Taps& row, uint32_t q, bool blend, uint32_t* scratch) {
+void draw_sampled_row(uint32_t* dst, const uint32_t* upper, const uint32_t* lower, const ColumnTable& columns,
+                      const Taps& row, uint32_t q, bool blend, uint32_t* scratch) {
   for (const ColumnSpan& span : columns.spans) {
     const size_t count = span.end - span.begin;
     if (span.full) {
@@ -263,33 +260,73 @@ uint32_t quantize_opacity(float opacity) {
 
 uint32_t blend_pixel_over(uint32_t s, uint32_t d) { return over_pixel(s, d); }
 
-void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, float scale_x, float scale_y,
-                       float opacity, bool blend, const ClipRect& clip) {
+// What a draw keeps from row to row: the image, its column table and sampled rows, and the row placement.
+struct ScaledImageRows::Plan {
+  Plan(const Pixmap& image, int32_t x_begin, int32_t x_end, float x, float y, float scale_x, float scale_y, uint32_t q,
+       bool blend)
+      : image(image),
+        columns(column_table(x_begin, x_end, x, scale_x, image.width())),
+        sampled(image, columns),
+        scratch(columns.size()),
+        x_begin(x_begin),
+        y(y),
+        scale_y(scale_y),
+        q(q),
+        blend(blend) {}
+
+  void draw(int32_t y_dest, uint32_t* target_row) {
+    const Taps row = taps_for(y_dest, y, scale_y, image.height());
+    const auto [upper, lower] = sampled.rows(row.tap0, row.tap1);
+    if (row.tap1 + 1 < image.height()) prefetch_image_row(image.row(row.tap1 + 1), columns);
+    draw_sampled_row(target_row + x_begin, upper, lower, columns, row, q, blend, scratch.data());
+  }
+
+  const Pixmap& image;
+  const ColumnTable columns;
+  SampledRows sampled;
+  std::vector<uint32_t> scratch;
+  int32_t x_begin;
+  float y;
+  float scale_y;
+  uint32_t q;
+  bool blend;
+};
+
+ScaledImageRows::ScaledImageRows(const Pixmap& image, uint32_t target_width, uint32_t target_height, float x, float y,
+                                 float scale_x, float scale_y, float opacity, bool blend, const ClipRect& clip) {
   const uint32_t q = quantize_opacity(opacity);
   if (q == 0) return;
 
   const int32_t cx0 = std::max(clip.x0, 0);
   const int32_t cy0 = std::max(clip.y0, 0);
-  const int32_t cx1 = std::max(std::min<int64_t>(clip.x1, target.width()), int64_t{cx0});
-  const int32_t cy1 = std::max(std::min<int64_t>(clip.y1, target.height()), int64_t{cy0});
+  const int32_t cx1 = std::max(std::min<int64_t>(clip.x1, target_width), int64_t{cx0});
+  const int32_t cy1 = std::max(std::min<int64_t>(clip.y1, target_height), int64_t{cy0});
   const auto [x_begin, x_end] = dest_range(x, scale_x, image.width(), cx0, cx1);
   const auto [y_begin, y_end] = dest_range(y, scale_y, image.height(), cy0, cy1);
   if (x_begin >= x_end || y_begin >= y_end) return;
 
-  // Drawing a pixmap onto itself reads the picture as it was before the call.
-  std::optional<Pixmap> own_copy;
-  if (&image == &target) own_copy = image;
-  const Pixmap& source = own_copy ? *own_copy : image;
+  plan_ = std::make_unique<Plan>(image, x_begin, x_end, x, y, scale_x, scale_y, q, blend);
+  first_row_ = y_begin;
+  end_row_ = y_end;
+}
 
-  const ColumnTable columns = column_table(x_begin, x_end, x, scale_x, source.width());
-  SampledRows sampled(source, columns);
-  std::vector<uint32_t> scratch(columns.size());
-  for (int32_t y_dest = y_begin; y_dest < y_end; ++y_dest) {
-    const Taps row = taps_for(y_dest, y, scale_y, source.height());
-    const auto [upper, lower] = sampled.rows(row.tap0, row.tap1);
-    if (row.tap1 + 1 < source.height()) prefetch_image_row(source.row(row.tap1 + 1), columns);
-    draw_row(target.row(static_cast<uint32_t>(y_dest)) + x_begin, upper, lower, columns, row, q, blend,
-             scratch.data());
+ScaledImageRows::~ScaledImageRows() = default;
+
+void ScaledImageRows::draw_row(int32_t y, uint32_t* target_row) {
+  if (y >= first_row_ && y < end_row_) plan_->draw(y, target_row);
+}
+
+void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, float scale_x, float scale_y,
+                       float opacity, bool blend, const ClipRect& clip) {
+  // Drawing a pixmap onto itself reads the picture as it was before the call.
+  if (&image == &target) {
+    const Pixmap copy = image;
+    draw_image_scaled(copy, target, x, y, scale_x, scale_y, opacity, blend, clip);
+    return;
+  }
+  ScaledImageRows rows(image, target.width(), target.height(), x, y, scale_x, scale_y, opacity, blend, clip);
+  for (int32_t y_dest = rows.first_row(); y_dest < rows.end_row(); ++y_dest) {
+    rows.draw_row(y_dest, target.row(static_cast<uint32_t>(y_dest)));
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "gfx/pixmap.h"
 
@@ -27,6 +28,33 @@ uint32_t quantize_opacity(float opacity);
 // to 0.
 void draw_image_scaled(const Pixmap& image, Pixmap& target, float x, float y, float scale_x, float scale_y,
                        float opacity, bool blend, const ClipRect& clip);
+
+// The draw of draw_image_scaled one destination row at a time, for a caller that does more to each row while it is
+// still in cache. Built once per draw: it holds the column table and the last two horizontally sampled image
+// rows, which consecutive destination rows share. `image` must outlive it and must not be the pixmap drawn into.
+class ScaledImageRows {
+ public:
+  ScaledImageRows(const Pixmap& image, uint32_t target_width, uint32_t target_height, float x, float y, float scale_x,
+                  float scale_y, float opacity, bool blend, const ClipRect& clip);
+  ScaledImageRows(const ScaledImageRows&) = delete;
+  ScaledImageRows& operator=(const ScaledImageRows&) = delete;
+  ~ScaledImageRows();
+
+  // The destination rows the draw touches, [first_row, end_row); empty when nothing is drawn.
+  int32_t first_row() const { return first_row_; }
+  int32_t end_row() const { return end_row_; }
+
+  // Draws destination row y into `target_row`, the target's row y from its column 0; a row outside
+  // [first_row, end_row) is left as it is. Any order gives the same pixels; top to bottom samples each image
+  // row once.
+  void draw_row(int32_t y, uint32_t* target_row);
+
+ private:
+  struct Plan;
+  std::unique_ptr<Plan> plan_;
+  int32_t first_row_ = 0;
+  int32_t end_row_ = 0;
+};
 
 // Composites `source` source-over onto `target` with its top-left pixel at (x, y), every source pixel scaled by
 // the quantised opacity first. Pixels falling outside the target are skipped.

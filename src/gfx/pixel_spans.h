@@ -47,6 +47,13 @@ constexpr uint32_t bilinear_over(const uint32_t* image, size_t stride, size_t at
   return over_pixel(scale_pixel(lerp_pixel(top, bottom, fv), weight), d);
 }
 
+// Asks for the cache lines of `count` words from `words` on, ahead of their use: for a stream read a row at a time
+// among others, which the hardware's own prefetch does not keep far enough ahead.
+inline void prefetch_words(const uint32_t* words, size_t count) {
+  constexpr size_t WORDS_PER_LINE = 16;
+  for (size_t i = 0; i < count; i += WORDS_PER_LINE) __builtin_prefetch(words + i);
+}
+
 // dst[i] = word.
 void fill_span(uint32_t* dst, uint32_t word, size_t count);
 

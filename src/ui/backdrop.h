@@ -48,7 +48,8 @@ float background_shift_px(float scale, float zoom_a, float zoom_b);
 bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, std::span<const PanelBackdrop> panels,
                           float scale);
 
-// Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top.
+// Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top
+// (its top-left pixel at the target's). Neither layer may be the target itself.
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
                               const Pixmap& overlay, double t);
 

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "gfx/canvas.h"
+#include "gfx/image_blit.h"
 #include "test_ui.h"
 #include "ui/layers.h"
 
@@ -172,6 +175,82 @@ TEST(BackdropBackground, GroundShowsThroughTheHeroAndTheOverlayLiesOnTop) {
   const Pixmap frame = background_of(scene, 3.0);
   EXPECT_EQ(frame.pixel(0, 0), pack_argb(255, 6, 10, 9));
   EXPECT_EQ(frame.pixel(5, 5), pack_argb(255, 1, 2, 3));
+}
+
+// Premultiplied pixels of every alpha, varying along both axes; `seed` shifts the pattern.
+Pixmap translucent_pattern(uint32_t width, uint32_t height, uint32_t seed) {
+  Pixmap pattern = Pixmap::make(width, height);
+  for (uint32_t y = 0; y < height; ++y) {
+    uint32_t* row = pattern.row(y);
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint32_t a = (x * 7 + y * 13 + seed) & 0xFF;
+      row[x] = pack_argb(a, (((x + y) & 0xFF) * a) >> 8, (((x ^ y) & 0xFF) * a) >> 8, ((y & 0xFF) * a) >> 8);
+    }
+  }
+  return pattern;
+}
+
+// The background as three whole-frame passes: the ground, the hero layer at 55 % at its placement, the overlay.
+void draw_background_in_three_passes(Pixmap& frame, const BackdropScene& scene, double t) {
+  frame.fill_word(pack_argb(255, 6, 10, 9));
+  const HeroPlacement at = hero_placement(scene.hero_x, scene.hero_y, scene.scale, background_zoom(t));
+  draw_image_scaled(*scene.hero, frame, at.x, at.y, at.factor, at.factor, 0.55f, true, full_clip(frame));
+  blend_pixmap_opacity(frame, *scene.overlay, 1.0f, 0, 0);
+}
+
+// The index of the first pixel in which two pixmaps of one size differ, or none.
+std::optional<size_t> first_difference(const Pixmap& a, const Pixmap& b) {
+  if (std::memcmp(a.pixels().data(), b.pixels().data(), a.byte_size()) == 0) return std::nullopt;
+  size_t i = 0;
+  while (a.pixels()[i] == b.pixels()[i]) ++i;
+  return i;
+}
+
+// The background is laid a row at a time; it must be the passes it replaces, bit for bit: heroes that cover the
+// frame, lie inside it or cross its edges, each at several zooms, with overlays narrower or wider than the frame
+// and odd frame sizes.
+TEST(BackdropBackground, RowByRowBackgroundIsTheThreeWholeFramePasses) {
+  for (const float scale : {1.0f, 1.25f, 1.5f, 2.0f}) {
+    const BackdropScene covering = ramp_scene(scale);
+    const struct {
+      float x, y;  // logical top-left corner
+      uint32_t width, height;
+    } placements[] = {
+        {covering.hero_x, covering.hero_y, covering.hero->width(), covering.hero->height()},
+        {300.0f, 150.0f, covering.width / 3 + 1, covering.height / 2 + 1},
+        {-30.0f, 400.0f, covering.width / 2, covering.height / 2},
+    };
+    std::vector<BackdropScene> scenes;
+    for (const auto& hero : placements) {
+      BackdropScene& scene = scenes.emplace_back(covering);
+      scene.hero = std::make_shared<const Pixmap>(translucent_pattern(hero.width, hero.height, 1));
+      scene.hero_x = hero.x;
+      scene.hero_y = hero.y;
+    }
+    const struct {
+      double t;
+      uint32_t frame_width, frame_height, overlay_width, overlay_height;
+    } instants[] = {
+        {0.0, covering.width, covering.height, covering.width, covering.height},
+        {7.3, covering.width + 3, covering.height + 1, covering.width, covering.height - 7},
+        {18.0, covering.width + 1, covering.height + 2, covering.width + 6, covering.height + 5},
+    };
+    for (const auto& at : instants) {
+      const auto overlay = std::make_shared<const Pixmap>(translucent_pattern(at.overlay_width, at.overlay_height, 2));
+      Pixmap fused = Pixmap::make(at.frame_width, at.frame_height);
+      Pixmap passes = Pixmap::make(at.frame_width, at.frame_height);
+      for (BackdropScene& scene : scenes) {
+        scene.overlay = overlay;
+        draw_animated_background(fused, *scene.hero, scene.scale, scene.hero_x, scene.hero_y, *scene.overlay, at.t);
+        draw_background_in_three_passes(passes, scene, at.t);
+        const std::optional<size_t> odd = first_difference(fused, passes);
+        EXPECT_FALSE(odd) << "scale " << scale << ", hero at " << scene.hero_x << "," << scene.hero_y << ", frame "
+                          << fused.width() << "x" << fused.height() << ", t " << at.t << ": pixel "
+                          << *odd % fused.width() << "," << *odd / fused.width() << " is " << std::hex
+                          << fused.pixels()[*odd] << " not " << passes.pixels()[*odd];
+      }
+    }
+  }
 }
 
 TEST(GlassPanel, CutSizeAndBlurPerScale) {
