@@ -141,6 +141,23 @@ void set_hero_layer(ScaledLayers& layers, HeroLayer hero) {
   layers.hero_h = hero.rect.h;
 }
 
+// What make_aligned_layer makes: the device size and the logical origin.
+struct AlignedLayerShape {
+  uint32_t width = 1;
+  uint32_t height = 1;
+  float origin_x = 0.0f;
+  float origin_y = 0.0f;
+};
+
+AlignedLayerShape aligned_layer_shape(float x, float y, float w, float h, float scale) {
+  const float left = std::floor(x * scale);
+  const float top = std::floor(y * scale);
+  const float right = std::ceil((x + w) * scale);
+  const float bottom = std::ceil((y + h) * scale);
+  return AlignedLayerShape{std::max<uint32_t>(saturating_u32(right - left), 1),
+                           std::max<uint32_t>(saturating_u32(bottom - top), 1), left / scale, top / scale};
+}
+
 // The image drawn k/4 device pixel lower into a transparent pixmap one row taller.
 Pixmap subpixel_copy(const Pixmap& image, size_t k) {
   Pixmap copy = Pixmap::make(image.width(), image.height() + 1);
@@ -251,12 +268,20 @@ RectF hero_cover_rect(uint32_t image_width, uint32_t image_height) {
 }
 
 Canvas make_aligned_layer(float x, float y, float w, float h, float scale) {
-  const float left = std::floor(x * scale);
-  const float top = std::floor(y * scale);
-  const float right = std::ceil((x + w) * scale);
-  const float bottom = std::ceil((y + h) * scale);
-  return Canvas::make(std::max<uint32_t>(saturating_u32(right - left), 1),
-                      std::max<uint32_t>(saturating_u32(bottom - top), 1), left / scale, top / scale, scale);
+  const AlignedLayerShape shape = aligned_layer_shape(x, y, w, h, scale);
+  return Canvas::make(shape.width, shape.height, shape.origin_x, shape.origin_y, scale);
+}
+
+void remake_aligned_layer(Canvas& layer, float x, float y, float w, float h, float scale) {
+  const AlignedLayerShape shape = aligned_layer_shape(x, y, w, h, scale);
+  if (layer.pixmap.width() != shape.width || layer.pixmap.height() != shape.height) {
+    layer = Canvas::make(shape.width, shape.height, shape.origin_x, shape.origin_y, scale);
+    return;
+  }
+  layer.pixmap.fill_word(0);
+  layer.origin_x = shape.origin_x;
+  layer.origin_y = shape.origin_y;
+  layer.scale = scale;
 }
 
 void rebuild_scaled_layers(UiState& ui, float scale) {

@@ -65,6 +65,11 @@ Pixmap decode_png_picture(std::span<const uint8_t> file);
 // least 1. Layers, bands and glass cuts made this way agree at fractional scales.
 Canvas make_aligned_layer(float x, float y, float w, float h, float scale);
 
+// The layer made transparent as make_aligned_layer would make it, in its own pixels when it already has that size
+// and origin. The element layers are made again at every relayout (each server status, every few seconds): a new
+// layer beside the old one would leave the old one's pages behind, freed but resident, amid the heap.
+void remake_aligned_layer(Canvas& layer, float x, float y, float w, float h, float scale);
+
 // Four copies of an image, each one row taller, copy k drawn k/4 device pixel lower: the floating logo then
 // moves in quarter pixels with plain integer blits.
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image);

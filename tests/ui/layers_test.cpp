@@ -292,5 +292,32 @@ TEST(Rune, FiveOutlinesInThreeGroupsTurningAboutItsCentre) {
   EXPECT_NEAR(turned.y, 330.0f, 1e-3f);
 }
 
+// Remade over a layer of any size, a layer is what make_aligned_layer makes (size, origin, scale, every pixel
+// transparent); over one of its size it keeps its pixel memory.
+TEST(AlignedLayer, RemadeItIsWhatMakingItGivesInItsOwnPixelsWhenTheSizeHolds) {
+  const struct {
+    float x, y, w, h, scale;
+  } rects[] = {{0.0f, 0.0f, 1100.0f, 58.0f, 1.0f},     {678.0f, 70.0f, 404.0f, 222.625f, 1.25f},
+               {678.0f, 70.0f, 404.0f, 222.625f, 1.75f}, {18.0f, 540.0f, 1064.0f, 104.0f, 2.0f},
+               {5.0f, 5.0f, 0.0f, 0.0f, 1.0f},           {5.0f, 5.0f, -3.0f, NAN, 1.5f}};
+  for (const auto& from : rects) {
+    for (const auto& to : rects) {
+      Canvas layer = make_aligned_layer(from.x, from.y, from.w, from.h, from.scale);
+      layer.pixmap.fill_word(0xFF204060u);
+      const uint32_t* pixels_before = layer.pixmap.pixels().data();
+      remake_aligned_layer(layer, to.x, to.y, to.w, to.h, to.scale);
+      const Canvas made = make_aligned_layer(to.x, to.y, to.w, to.h, to.scale);
+      ASSERT_TRUE(same_pixels(layer.pixmap, made.pixmap)) << from.w << " to " << to.w << " at " << to.scale;
+      EXPECT_EQ(layer.origin_x, made.origin_x);
+      EXPECT_EQ(layer.origin_y, made.origin_y);
+      EXPECT_EQ(layer.scale, made.scale);
+      const Canvas before = make_aligned_layer(from.x, from.y, from.w, from.h, from.scale);
+      if (before.pixmap.width() == made.pixmap.width() && before.pixmap.height() == made.pixmap.height()) {
+        EXPECT_EQ(layer.pixmap.pixels().data(), pixels_before);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qo
