@@ -10,6 +10,7 @@
 #include "main/old_executable_cleanup.h"
 #include "main/single_instance.h"
 #include "main/tool_modes.h"
+#include "platform/free_memory.h"
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
 #include "platform/process.h"
@@ -64,6 +65,7 @@ int interactive_start(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int program_main(int argc, char** argv) {
+    keep_allocations_in_one_arena();
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const int exit_code = real_main(arguments);
     release_single_instance_mutex();

@@ -51,17 +51,54 @@ struct BlockSums {
 };
 
 // Everything outside the panel's rounded rectangle cleared, with an anti-aliased edge; false when the rectangle
-// has no finite outline.
-bool cut_to_rounded_rect(Pixmap& image, float x, float y, float w, float h, float radius) {
+// has no finite outline. The image holds rows band_top onwards of a whole image whole_width x whole_height, in
+// whose pixels the rectangle is given: the rasteriser covers pixels alike under whole-pixel moves, so a band cut so
+// holds the rows the whole image cut at once holds.
+bool cut_to_rounded_rect(Pixmap& image, uint32_t whole_width, uint32_t whole_height, uint32_t band_top, float x,
+                         float y, float w, float h, float radius) {
   const auto rounded = rounded_rect_path(x, y, w, h, radius);
   if (!rounded) return false;
   PathBuilder builder;
-  builder.push_rect(-1.0f, -1.0f, static_cast<float>(image.width()) + 2.0f, static_cast<float>(image.height()) + 2.0f);
+  builder.push_rect(-1.0f, -1.0f, static_cast<float>(whole_width) + 2.0f, static_cast<float>(whole_height) + 2.0f);
   builder.push_path(*rounded);
   const auto outside = builder.finish();
   if (!outside) return false;
-  fill_path(image, *outside, Paint{COLOR_BLACK, true, BlendMode::Clear}, FillRule::EvenOdd, Transform::identity());
+  const Transform to_band =
+      band_top == 0 ? Transform::identity() : Transform::from_translate(0.0f, -static_cast<float>(band_top));
+  fill_path(image, *outside, Paint{COLOR_BLACK, true, BlendMode::Clear}, FillRule::EvenOdd, to_band);
   return true;
+}
+
+// The panel's rounded rectangle in the pixels of its cut.
+struct CutOutline {
+  float x = 0.0f;
+  float y = 0.0f;
+  float w = 0.0f;
+  float h = 0.0f;
+  float radius = 0.0f;
+};
+
+CutOutline cut_outline(const PanelCut& cut, float scale, const PanelBackdrop& panel) {
+  return CutOutline{panel.x * scale - static_cast<float>(cut.left), panel.y * scale - static_cast<float>(cut.top),
+                    panel.w * scale, panel.h * scale, panel.radius * scale};
+}
+
+// The quarter-size image of the frame behind the cut, blurred.
+Pixmap blurred_small_image(const Pixmap& frame, const PanelCut& cut) {
+  Pixmap small = reduce_quarter(frame, cut.left, cut.top, cut.right, cut.bottom);
+  gaussian_blur(small, cut.sigma);
+  return small;
+}
+
+// Rows of a kept panel are worked through this many at a time: two such bands are all it holds at full size.
+constexpr uint32_t KEPT_PANEL_BAND_ROWS = 32;
+
+// Source-over of a sample whose alpha is at least this is the sample itself (the destination is weighted by at most
+// 1/256 and truncated), so such samples may be written rather than blended.
+constexpr uint32_t OPAQUE_ENOUGH_ALPHA = 254;
+
+bool every_alpha_at_least(const Pixmap& image, uint32_t alpha) {
+  return std::ranges::all_of(image.pixels(), [alpha](uint32_t p) { return pixel_alpha(p) >= alpha; });
 }
 
 bool floats_differ(float a, float b) { return !(a == b); }
@@ -170,17 +207,15 @@ Pixmap reduce_quarter(const Pixmap& frame, int32_t left, int32_t top, int32_t ri
 std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const PanelBackdrop& panel) {
   const auto cut = panel_cut(frame.width(), frame.height(), scale, panel);
   if (!cut) return std::nullopt;
-  Pixmap small = reduce_quarter(frame, cut->left, cut->top, cut->right, cut->bottom);
-  gaussian_blur(small, cut->sigma);
+  const Pixmap small = blurred_small_image(frame, *cut);
   const auto width = static_cast<uint32_t>(cut->right - cut->left);
   const auto height = static_cast<uint32_t>(cut->bottom - cut->top);
   Pixmap image = Pixmap::make(width, height);
   const ClipRect whole{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
   const auto factor = static_cast<float>(REDUCTION);
   draw_image_scaled(small, image, 0.0f, 0.0f, factor, factor, 1.0f, false, whole);
-  if (!cut_to_rounded_rect(image, panel.x * scale - static_cast<float>(cut->left),
-                           panel.y * scale - static_cast<float>(cut->top), panel.w * scale, panel.h * scale,
-                           panel.radius * scale)) {
+  const CutOutline outline = cut_outline(*cut, scale, panel);
+  if (!cut_to_rounded_rect(image, width, height, 0, outline.x, outline.y, outline.w, outline.h, outline.radius)) {
     return std::nullopt;
   }
   return PanelImage{cut->left, cut->top, std::move(image)};
@@ -197,6 +232,98 @@ std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<
 
 void composite_panels(Pixmap& frame, std::span<const PanelImage> images) {
   for (const PanelImage& panel : images) blend_pixmap_opacity(frame, panel.image, 1.0f, panel.x, panel.y);
+}
+
+std::optional<KeptPanel> keep_panel(const Pixmap& frame, float scale, const PanelBackdrop& panel) {
+  const auto cut = panel_cut(frame.width(), frame.height(), scale, panel);
+  if (!cut) return std::nullopt;
+  KeptPanel kept;
+  kept.x = cut->left;
+  kept.y = cut->top;
+  kept.width = static_cast<uint32_t>(cut->right - cut->left);
+  kept.height = static_cast<uint32_t>(cut->bottom - cut->top);
+  kept.small = blurred_small_image(frame, *cut);
+  kept.opaque_enough = every_alpha_at_least(kept.small, OPAQUE_ENOUGH_ALPHA);
+  // The glass band by band: enlarged, then cut; the pixels the cut changed are kept as they are.
+  const CutOutline outline = cut_outline(*cut, scale, panel);
+  const auto factor = static_cast<float>(REDUCTION);
+  for (uint32_t top = 0; top < kept.height; top += KEPT_PANEL_BAND_ROWS) {
+    const uint32_t rows = std::min(KEPT_PANEL_BAND_ROWS, kept.height - top);
+    Pixmap enlarged = Pixmap::make(kept.width, rows);
+    draw_image_scaled(kept.small, enlarged, 0.0f, -static_cast<float>(top), factor, factor, 1.0f, false,
+                      full_clip(enlarged));
+    Pixmap glass = enlarged;
+    if (!cut_to_rounded_rect(glass, kept.width, kept.height, top, outline.x, outline.y, outline.w, outline.h,
+                             outline.radius)) {
+      return std::nullopt;
+    }
+    for (uint32_t j = 0; j < rows; ++j) {
+      const uint32_t* sample = enlarged.row(j);
+      const uint32_t* cut_pixel = glass.row(j);
+      for (uint32_t i = 0; i < kept.width;) {
+        if (sample[i] == cut_pixel[i]) {
+          ++i;
+          continue;
+        }
+        const uint32_t first = i;
+        while (i < kept.width && sample[i] != cut_pixel[i]) ++i;
+        kept.edge_runs.push_back(KeptPanel::Run{top + j, first, i - first});
+        kept.edge_pixels.insert(kept.edge_pixels.end(), cut_pixel + first, cut_pixel + i);
+      }
+    }
+  }
+  kept.edge_runs.shrink_to_fit();
+  kept.edge_pixels.shrink_to_fit();
+  return kept;
+}
+
+std::vector<KeptPanel> keep_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels) {
+  std::vector<KeptPanel> kept;
+  kept.reserve(panels.size());
+  for (const PanelBackdrop& panel : panels) {
+    if (auto one = keep_panel(frame, scale, panel)) kept.push_back(std::move(*one));
+  }
+  return kept;
+}
+
+void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels) {
+  std::vector<uint32_t> edges;
+  for (const KeptPanel& panel : panels) {
+    // The edge pixels are composited first, into a copy, while the frame still holds the background under them;
+    // the enlarged glass then covers the cut, and the edge pixels go back over it.
+    const ClipRect inside{std::max(panel.x, 0), std::max(panel.y, 0),
+                          static_cast<int32_t>(std::min<int64_t>(int64_t{panel.x} + panel.width, frame.width())),
+                          static_cast<int32_t>(std::min<int64_t>(int64_t{panel.y} + panel.height, frame.height()))};
+    if (inside.x0 >= inside.x1 || inside.y0 >= inside.y1) continue;
+    edges.clear();
+    size_t next = 0;
+    for (const KeptPanel::Run& run : panel.edge_runs) {
+      const int64_t row = int64_t{panel.y} + run.row;
+      const int64_t begin = std::max<int64_t>(int64_t{panel.x} + run.first, inside.x0);
+      const int64_t end = std::min<int64_t>(int64_t{panel.x} + run.first + run.count, inside.x1);
+      if (row >= inside.y0 && row < inside.y1 && begin < end) {
+        const uint32_t* under = frame.row(static_cast<uint32_t>(row)) + begin;
+        const size_t at = edges.size();
+        edges.insert(edges.end(), under, under + (end - begin));
+        blend_span_over(edges.data() + at, panel.edge_pixels.data() + next + (begin - panel.x - run.first),
+                        static_cast<size_t>(end - begin));
+      }
+      next += run.count;
+    }
+    const auto factor = static_cast<float>(REDUCTION);
+    draw_image_scaled(panel.small, frame, static_cast<float>(panel.x), static_cast<float>(panel.y), factor, factor,
+                      1.0f, !panel.opaque_enough, inside);
+    const uint32_t* composed = edges.data();
+    for (const KeptPanel::Run& run : panel.edge_runs) {
+      const int64_t row = int64_t{panel.y} + run.row;
+      const int64_t begin = std::max<int64_t>(int64_t{panel.x} + run.first, inside.x0);
+      const int64_t end = std::min<int64_t>(int64_t{panel.x} + run.first + run.count, inside.x1);
+      if (row >= inside.y0 && row < inside.y1 && begin < end) {
+        std::copy_n(composed, end - begin, frame.row(static_cast<uint32_t>(row)) + begin);
+        composed += end - begin;
+      }
+    }
+  }
 }
 
 std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout) {
@@ -242,13 +369,13 @@ Pixmap BackdropRenderer::render(BackdropRequest request) {
   draw_animated_background(frame, *scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, *scene_.overlay,
                            request.t);
   if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
-    panel_images_.clear();  // the old glass goes before the new is drawn: one set of panels is held at a time
-    panel_images_ = draw_panels(frame, scene_.scale, request.panels);
+    kept_panels_.clear();  // the old glass goes before the new is drawn: one set of panels is held at a time
+    kept_panels_ = keep_panels(frame, scene_.scale, request.panels);
     last_panels_ = request.panels;
     last_t_ = request.t;
     ++panel_renders_;
   }
-  composite_panels(frame, panel_images_);
+  composite_kept_panels(frame, kept_panels_);
   return frame;
 }
 

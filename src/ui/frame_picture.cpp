@@ -154,7 +154,8 @@ float logo_float_offset(double ui_clock) {
   return 8.0f * ease_in_out(phase) - 4.0f;
 }
 
-// The glow image (which holds the logo) through its sub-pixel copies: copy k is k/4 device pixel lower.
+// The glow image (which holds the logo) through its sub-pixel copies: copy k is k/4 device pixel lower. Each copy
+// is kept as its visible part, drawn at its offset in the whole copy.
 void draw_logo(UiState& ui, const PictureColumn& column) {
   const float opacity = intro_ramp(intro_elapsed(ui), 0.15, 0.7);
   if (!(opacity > 0.0f)) return;
@@ -166,8 +167,12 @@ void draw_logo(UiState& ui, const PictureColumn& column) {
   const float row = std::floor(top);
   const auto k = static_cast<size_t>(std::clamp(std::floor((top - row) * 4.0f), 0.0f, 3.0f));
   const float left = COLUMN_CENTRE_X * s - static_cast<float>(layers.logo_glow_width) / 2.0f;
-  blend_pixmap_opacity(ui.canvas.pixmap, layers.logo_glow_copies[k], opacity, round_to_i32(left),
-                       saturating_i32(row), layers.picture_area.clip);
+  const VisiblePart& copy = layers.logo_glow_copies[k];
+  const auto shifted = [](int32_t at, int32_t by) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{at} + by, INT32_MIN, INT32_MAX));
+  };
+  blend_pixmap_opacity(ui.canvas.pixmap, copy.pixels, opacity, shifted(round_to_i32(left), copy.x),
+                       shifted(saturating_i32(row), copy.y), layers.picture_area.clip);
 }
 
 // ---- countdown ----

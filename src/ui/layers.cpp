@@ -93,7 +93,7 @@ struct LogoGlow {
   uint32_t width = 0;
   uint32_t height = 0;
   uint32_t pad = 0;
-  std::array<Pixmap, 4> copies;
+  std::array<VisiblePart, 4> copies;
 };
 
 LogoGlow build_logo_glow(const Pixmap& logo, float scale) {
@@ -104,7 +104,7 @@ LogoGlow build_logo_glow(const Pixmap& logo, float scale) {
   const Pixmap glow = make_glow_image(resample_pixmap(logo, size.width, size.height), glows, logo_glow.pad);
   logo_glow.width = glow.width();
   logo_glow.height = glow.height();
-  logo_glow.copies = make_subpixel_copies(glow);
+  logo_glow.copies = visible_subpixel_copies(glow);
   return logo_glow;
 }
 
@@ -139,6 +139,30 @@ void set_hero_layer(ScaledLayers& layers, HeroLayer hero) {
   layers.hero_y = hero.rect.y;
   layers.hero_w = hero.rect.w;
   layers.hero_h = hero.rect.h;
+}
+
+// What make_aligned_layer makes: the device size and the logical origin.
+struct AlignedLayerShape {
+  uint32_t width = 1;
+  uint32_t height = 1;
+  float origin_x = 0.0f;
+  float origin_y = 0.0f;
+};
+
+AlignedLayerShape aligned_layer_shape(float x, float y, float w, float h, float scale) {
+  const float left = std::floor(x * scale);
+  const float top = std::floor(y * scale);
+  const float right = std::ceil((x + w) * scale);
+  const float bottom = std::ceil((y + h) * scale);
+  return AlignedLayerShape{std::max<uint32_t>(saturating_u32(right - left), 1),
+                           std::max<uint32_t>(saturating_u32(bottom - top), 1), left / scale, top / scale};
+}
+
+// The image drawn k/4 device pixel lower into a transparent pixmap one row taller.
+Pixmap subpixel_copy(const Pixmap& image, size_t k) {
+  Pixmap copy = Pixmap::make(image.width(), image.height() + 1);
+  draw_image_scaled(image, copy, 0.0f, static_cast<float>(k) * 0.25f, 1.0f, 1.0f, 1.0f, false, full_clip(copy));
+  return copy;
 }
 
 }  // namespace
@@ -201,13 +225,38 @@ Pixmap crop_hero_picture(Pixmap hero) {
 
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
   std::array<Pixmap, 4> copies;
-  for (size_t k = 0; k < copies.size(); ++k) {
-    Pixmap copy = Pixmap::make(image.width(), image.height() + 1);
-    const ClipRect clip = full_clip(copy);
-    draw_image_scaled(image, copy, 0.0f, static_cast<float>(k) * 0.25f, 1.0f, 1.0f, 1.0f, false, clip);
-    copies[k] = std::move(copy);
-  }
+  for (size_t k = 0; k < copies.size(); ++k) copies[k] = subpixel_copy(image, k);
   return copies;
+}
+
+VisiblePart visible_part(const Pixmap& image) {
+  uint32_t left = image.width();
+  uint32_t right = 0;  // one past the last visible column
+  uint32_t top = image.height();
+  uint32_t bottom = 0;
+  for (uint32_t y = 0; y < image.height(); ++y) {
+    const uint32_t* row = image.row(y);
+    uint32_t first = 0;
+    while (first < image.width() && pixel_alpha(row[first]) == 0) ++first;
+    if (first == image.width()) continue;
+    uint32_t last = image.width();
+    while (pixel_alpha(row[last - 1]) == 0) --last;
+    left = std::min(left, first);
+    right = std::max(right, last);
+    top = std::min(top, y);
+    bottom = y + 1;
+  }
+  if (bottom == 0) return VisiblePart{};
+  VisiblePart part{Pixmap::make_for_overwrite(right - left, bottom - top), static_cast<int32_t>(left),
+                   static_cast<int32_t>(top)};
+  for (uint32_t y = top; y < bottom; ++y) std::copy(image.row(y) + left, image.row(y) + right, part.pixels.row(y - top));
+  return part;
+}
+
+std::array<VisiblePart, 4> visible_subpixel_copies(const Pixmap& image) {
+  std::array<VisiblePart, 4> parts;
+  for (size_t k = 0; k < parts.size(); ++k) parts[k] = visible_part(subpixel_copy(image, k));
+  return parts;
 }
 
 RectF hero_cover_rect(uint32_t image_width, uint32_t image_height) {
@@ -219,12 +268,20 @@ RectF hero_cover_rect(uint32_t image_width, uint32_t image_height) {
 }
 
 Canvas make_aligned_layer(float x, float y, float w, float h, float scale) {
-  const float left = std::floor(x * scale);
-  const float top = std::floor(y * scale);
-  const float right = std::ceil((x + w) * scale);
-  const float bottom = std::ceil((y + h) * scale);
-  return Canvas::make(std::max<uint32_t>(saturating_u32(right - left), 1),
-                      std::max<uint32_t>(saturating_u32(bottom - top), 1), left / scale, top / scale, scale);
+  const AlignedLayerShape shape = aligned_layer_shape(x, y, w, h, scale);
+  return Canvas::make(shape.width, shape.height, shape.origin_x, shape.origin_y, scale);
+}
+
+void remake_aligned_layer(Canvas& layer, float x, float y, float w, float h, float scale) {
+  const AlignedLayerShape shape = aligned_layer_shape(x, y, w, h, scale);
+  if (layer.pixmap.width() != shape.width || layer.pixmap.height() != shape.height) {
+    layer = Canvas::make(shape.width, shape.height, shape.origin_x, shape.origin_y, scale);
+    return;
+  }
+  layer.pixmap.fill_word(0);
+  layer.origin_x = shape.origin_x;
+  layer.origin_y = shape.origin_y;
+  layer.scale = scale;
 }
 
 void rebuild_scaled_layers(UiState& ui, float scale) {

@@ -65,9 +65,20 @@ Pixmap decode_png_picture(std::span<const uint8_t> file);
 // least 1. Layers, bands and glass cuts made this way agree at fractional scales.
 Canvas make_aligned_layer(float x, float y, float w, float h, float scale);
 
+// The layer made transparent as make_aligned_layer would make it, in its own pixels when it already has that size
+// and origin. The element layers are made again at every relayout (each server status, every few seconds): a new
+// layer beside the old one would leave the old one's pages behind, freed but resident, amid the heap.
+void remake_aligned_layer(Canvas& layer, float x, float y, float w, float h, float scale);
+
 // Four copies of an image, each one row taller, copy k drawn k/4 device pixel lower: the floating logo then
 // moves in quarter pixels with plain integer blits.
 std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image);
+
+// The visible part of an image (see VisiblePart); an image with no pixel showing gives a 1 x 1 transparent part.
+VisiblePart visible_part(const Pixmap& image);
+
+// make_subpixel_copies, each copy kept as its visible part: what the floating logo keeps.
+std::array<VisiblePart, 4> visible_subpixel_copies(const Pixmap& image);
 
 // The hero picture decoded and resampled to its cover-fitted device size, with its logical rectangle.
 struct HeroLayer {

@@ -356,10 +356,10 @@ void relayout_texts(UiState& ui) {
   ui.layout = std::move(layout);
   const float s = ui.scale;
   ElementLayers& layers = ui.element_layers;
-  layers.header = make_aligned_layer(0.0f, 0.0f, 1100.0f, 58.0f, s);
-  layers.right_column =
-      make_aligned_layer(RIGHT_COLUMN_X, RIGHT_COLUMN_Y, RIGHT_COLUMN_WIDTH, ui.layout.right_column_height, s);
-  layers.footer = make_aligned_layer(18.0f, 540.0f, 1064.0f, 104.0f, s);
+  remake_aligned_layer(layers.header, 0.0f, 0.0f, 1100.0f, 58.0f, s);
+  remake_aligned_layer(layers.right_column, RIGHT_COLUMN_X, RIGHT_COLUMN_Y, RIGHT_COLUMN_WIDTH,
+                       ui.layout.right_column_height, s);
+  remake_aligned_layer(layers.footer, 18.0f, 540.0f, 1064.0f, 104.0f, s);
   layers.stamp = -100.0;
   layers.header_stale = true;
   layers.right_column_stale = true;

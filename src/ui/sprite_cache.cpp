@@ -152,8 +152,33 @@ size_t shadow_bytes_of(const std::string& key, const Pixmap& pixels) {
   return key.size() + pixel_bytes(pixels) + SPRITE_ENTRY_OVERHEAD_BYTES;
 }
 
+size_t packed_bytes(const PackedPixmap& packed) {
+  return pixel_bytes(packed.kept) + (packed.row_runs.size() + packed.column_runs.size()) * sizeof(uint32_t);
+}
+
 size_t shadow_entry_bytes(const std::string& key, const ShadowEntry& entry) {
+  if (entry.packed) return key.size() + packed_bytes(*entry.packed) + SPRITE_ENTRY_OVERHEAD_BYTES;
   return shadow_bytes_of(key, entry.pixels);
+}
+
+// Evicts the least recently used shadows other than `keep` until the map is within `bound` with `adding` bytes
+// more and has room for one more entry when `adding_entry`.
+void make_room_for_shadow(SpriteCache& cache, size_t adding, bool adding_entry, const ShadowEntry* keep,
+                          size_t bound) {
+  while ((cache.shadow_bytes + adding > bound || (adding_entry && cache.shadows.size() >= SPRITE_CACHE_LIMIT)) &&
+         evict_oldest(cache.shadows, cache.shadow_bytes, keep, shadow_entry_bytes)) {
+  }
+}
+
+// A packed shadow unpacked in its entry, its bytes counted anew; other shadows make room as for a new one.
+void unpack_shadow(SpriteCache& cache, const std::string& key, ShadowEntry& entry, float scale) {
+  const size_t before = shadow_entry_bytes(key, entry);
+  Pixmap pixels = unpack_repeats(*entry.packed);
+  cache.shadow_bytes -= before;
+  make_room_for_shadow(cache, shadow_bytes_of(key, pixels), false, &entry, sprite_cache_shadow_bound(scale));
+  entry.pixels = std::move(pixels);
+  entry.packed.reset();
+  cache.shadow_bytes += shadow_entry_bytes(key, entry);
 }
 
 // Keeps `sprite` as the entry's picture for `color`, in place of its least recently used one when it has two
@@ -196,6 +221,72 @@ size_t bound_at(size_t bytes_at_one, float scale) {
 }
 
 }  // namespace
+
+PackedPixmap pack_repeats(const Pixmap& pixels) {
+  const uint32_t width = pixels.width();
+  const uint32_t height = pixels.height();
+  PackedPixmap packed;
+  std::vector<uint32_t> kept_rows;
+  for (uint32_t y = 0; y < height; ++y) {
+    if (y > 0 && std::equal(pixels.row(y), pixels.row(y) + width, pixels.row(y - 1))) {
+      ++packed.row_runs.back();
+    } else {
+      kept_rows.push_back(y);
+      packed.row_runs.push_back(1);
+    }
+  }
+  std::vector<uint32_t> kept_columns;
+  for (uint32_t x = 0; x < width; ++x) {
+    const bool repeats = x > 0 && std::ranges::all_of(kept_rows, [&](uint32_t y) {
+      return pixels.row(y)[x] == pixels.row(y)[x - 1];
+    });
+    if (repeats) {
+      ++packed.column_runs.back();
+    } else {
+      kept_columns.push_back(x);
+      packed.column_runs.push_back(1);
+    }
+  }
+  packed.kept = Pixmap::make_for_overwrite(static_cast<uint32_t>(kept_columns.size()),
+                                           static_cast<uint32_t>(kept_rows.size()));
+  for (size_t j = 0; j < kept_rows.size(); ++j) {
+    const uint32_t* from = pixels.row(kept_rows[j]);
+    uint32_t* to = packed.kept.row(static_cast<uint32_t>(j));
+    for (size_t i = 0; i < kept_columns.size(); ++i) to[i] = from[kept_columns[i]];
+  }
+  return packed;
+}
+
+Pixmap unpack_repeats(const PackedPixmap& packed) {
+  uint64_t width = 0;
+  for (const uint32_t run : packed.column_runs) width += run;
+  uint64_t height = 0;
+  for (const uint32_t run : packed.row_runs) height += run;
+  Pixmap pixels = Pixmap::make_for_overwrite(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+  uint32_t y = 0;
+  for (size_t j = 0; j < packed.row_runs.size(); ++j) {
+    const uint32_t* from = packed.kept.row(static_cast<uint32_t>(j));
+    uint32_t* first = pixels.row(y);
+    uint32_t* to = first;
+    for (size_t i = 0; i < packed.column_runs.size(); ++i) {
+      std::fill_n(to, packed.column_runs[i], from[i]);
+      to += packed.column_runs[i];
+    }
+    for (uint32_t k = 1; k < packed.row_runs[j]; ++k) std::copy_n(first, width, pixels.row(y + k));
+    y += packed.row_runs[j];
+  }
+  return pixels;
+}
+
+void pack_sprite_shadows(SpriteCache& cache) {
+  for (auto& [key, entry] : cache.shadows) {
+    if (entry.packed) continue;
+    const size_t before = shadow_entry_bytes(key, entry);
+    entry.packed = pack_repeats(entry.pixels);
+    entry.pixels = Pixmap();
+    cache.shadow_bytes = cache.shadow_bytes - before + shadow_entry_bytes(key, entry);
+  }
+}
 
 size_t sprite_cache_text_bound(float scale) { return bound_at(SPRITE_CACHE_TEXT_BYTES, scale); }
 size_t sprite_cache_shadow_bound(float scale) { return bound_at(SPRITE_CACHE_SHADOW_BYTES, scale); }
@@ -254,6 +345,7 @@ void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& co
   auto found = cache.shadows.find(key);
   if (found != cache.shadows.end()) {
     found->second.last_use = cache.clock;
+    if (found->second.packed) unpack_shadow(cache, found->first, found->second, canvas.scale);
     draw_pixmap(canvas.pixmap, at.x, at.y, found->second.pixels, PixmapPaint{}, Transform::identity(), mask);
     return;
   }
@@ -268,11 +360,9 @@ void draw_cached_soft_shadow(SpriteCache& cache, Canvas& canvas, const Color& co
   const size_t bound = sprite_cache_shadow_bound(canvas.scale);
   const size_t bytes = shadow_bytes_of(key, alone.pixmap);
   if (bytes > bound) return;  // too large to keep
-  while ((cache.shadow_bytes + bytes > bound || cache.shadows.size() >= SPRITE_CACHE_LIMIT) &&
-         evict_oldest(cache.shadows, cache.shadow_bytes, static_cast<const ShadowEntry*>(nullptr), shadow_entry_bytes)) {
-  }
+  make_room_for_shadow(cache, bytes, true, nullptr, bound);
   cache.shadow_bytes += bytes;
-  cache.shadows.emplace(std::move(key), ShadowEntry{std::move(alone.pixmap), cache.clock});
+  cache.shadows.emplace(std::move(key), ShadowEntry{std::move(alone.pixmap), std::nullopt, cache.clock});
 }
 
 }  // namespace qo

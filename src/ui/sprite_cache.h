@@ -11,9 +11,11 @@
 // hover fade replace each other), and both maps are bounded by the bytes they hold, the least recently used out.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "gfx/canvas.h"
 #include "gfx/color.h"
@@ -47,8 +49,21 @@ struct TextEntry {
   size_t bytes = 0;  // key and pixels
 };
 
+// A picture kept packed: its rows and columns, each left out where it equals the one before it, and how many rows
+// and columns each kept one stands for. A soft shadow is a blurred rounded rectangle whose middle rows and columns
+// repeat: the settings dialog's two large ones pack to a fifth of their pixels or less.
+struct PackedPixmap {
+  Pixmap kept;                        // the distinct rows and columns
+  std::vector<uint32_t> row_runs;     // per kept row, the rows it stands for (at least 1)
+  std::vector<uint32_t> column_runs;  // per kept column, likewise
+};
+
+PackedPixmap pack_repeats(const Pixmap& pixels);
+Pixmap unpack_repeats(const PackedPixmap& packed);
+
 struct ShadowEntry {
-  Pixmap pixels;
+  Pixmap pixels;                      // 1 x 1 while packed
+  std::optional<PackedPixmap> packed;  // set while the shadow is kept packed
   uint64_t last_use = 0;
 };
 
@@ -77,6 +92,10 @@ inline constexpr size_t SPRITE_CACHE_LIMIT = 512;
 // The byte bound of the text or shadow map at `scale`.
 size_t sprite_cache_text_bound(float scale);
 size_t sprite_cache_shadow_bound(float scale);
+
+// Packs every shadow (see PackedPixmap): for the moments the shadows drawn lately are not drawn for a while, as
+// when the settings dialog closes. A packed shadow is unpacked when it is drawn again and kept so.
+void pack_sprite_shadows(SpriteCache& cache);
 
 // Draws one line with its pen at logical x and its baseline at logical `baseline`, through the cache; returns the
 // width of the run shaped for it (of the whole text, unless only a prefix of a very long one could be seen).

@@ -227,6 +227,15 @@ struct PictureArea {
   ClipRect clip;
 };
 
+// The part of a picture that shows: the smallest rectangle holding every pixel with any alpha, and where its
+// top-left pixel lies in the whole picture. Source-over leaves the target unchanged under a pixel without alpha,
+// so the part drawn at that offset gives what the whole picture gives.
+struct VisiblePart {
+  Pixmap pixels;
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
 // A layer read by the window's thread and the backdrop worker alike: shared rather than copied, never changed
 // once made (a rebuild makes a new one; the worker keeps the old until it is let go).
 using SharedPixmap = std::shared_ptr<const Pixmap>;
@@ -244,7 +253,9 @@ struct ScaledLayers {
   uint32_t logo_glow_width = 0;   // the logo inside its two glows: its size (only its copies are kept)
   uint32_t logo_glow_height = 0;
   uint32_t logo_glow_pad = 0;
-  std::array<Pixmap, 4> logo_glow_copies;  // the glow image, copy k drawn k/4 device pixel lower, one row taller
+  // The glow image, copy k drawn k/4 device pixel lower, one row taller; each kept as its visible part (the
+  // outer rows and columns of the glow round to nothing: more than half of each copy at every scale).
+  std::array<VisiblePart, 4> logo_glow_copies;
   Pixmap crest_glow;        // the crest inside its glow
   uint32_t crest_glow_pad = 0;
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes

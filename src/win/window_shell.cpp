@@ -20,6 +20,7 @@
 #include "platform/window.h"
 #include "ui/assets.h"
 #include "ui/layers.h"
+#include "ui/sprite_cache.h"
 #include "win/action_dispatcher.h"
 #include "win/app_slot.h"
 #include "win/frame_pacer.h"
@@ -105,14 +106,18 @@ void show_first_frame(LauncherApp& app, SdlWindow& window) {
 // Freed memory goes back to the system after the moments that leave the most of it behind: the opening (the
 // pictures decoded at full size, the backdrops painted on this thread until the worker takes over), the settings
 // dialog's opening (the blur of its backdrop) and its close (its snapshot, blurred backdrop and layer, each the
-// canvas's size).
+// canvas's size). After the opening and the dialog's close the cached shadows are packed as well: the dialog's
+// two large ones are not drawn again until it opens again (14 of 15 MB at scale 2 saved), and the play button's
+// until its band is repainted.
 class MemorySettler {
  public:
     void after_frame(const UiState& ui) {
         const bool worker_started = !worker_seen_ && ui.backdrop.has_value();
         const bool dialog_changed = dialog_seen_ != ui.dialog.has_value();
+        const bool dialog_closed = dialog_seen_ && !ui.dialog.has_value();
         worker_seen_ = worker_seen_ || worker_started;
         dialog_seen_ = ui.dialog.has_value();
+        if (worker_started || dialog_closed) pack_sprite_shadows(ui.sprites);
         if (worker_started || dialog_changed) return_free_memory_to_system();
     }
 

@@ -362,6 +362,75 @@ TEST(GlassPanel, CompositionIsSourceOverClippedToTheFrame) {
   }
 }
 
+// A frame of noisy pixels, each with an alpha from `alphas` (premultiplied: no channel above it).
+Pixmap noisy_frame(uint32_t width, uint32_t height, const std::vector<uint32_t>& alpha, uint32_t seed) {
+  Pixmap frame = Pixmap::make(width, height);
+  uint32_t state = seed * 2654435761u + 1;
+  for (uint32_t& p : frame.pixels()) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    const uint32_t a = alpha[state % alpha.size()];
+    p = pack_argb(a, (state >> 8) % (a + 1), (state >> 16) % (a + 1), (state >> 24) % (a + 1));
+  }
+  return frame;
+}
+
+// The glass kept small composites, over the frame it was drawn from and over another one, exactly what the whole
+// images give: the built-in panels and hostile ones at scales 1 to 2, over opaque backgrounds and nearly opaque
+// ones as the window's (the samples are written), over one a little less so and translucent ones (they are
+// blended).
+TEST(GlassPanel, KeptPanelsCompositeWhatTheWholeImagesComposite) {
+  const std::vector<PanelBackdrop> panels{
+      HEADER,
+      FOOTER,
+      {678.0f, 70.0f, 404.0f, 222.625f, 16.0f, 12.0f},    // a news panel of fractional height
+      {678.0f, 304.625f, 404.0f, 175.5f, 16.0f, 12.0f},   // below it, fractional top
+      {-50.3f, 10.7f, 100.0f, 20.0f, 4.0f, 8.0f},          // partly left of the window
+      {10.0f, 645.25f, 100.0f, 40.0f, 30.0f, 8.0f},        // past the bottom, radius over half its height
+      {500.5f, 300.5f, 0.75f, 0.75f, 0.0f, 1.0f},          // under one pixel
+      {200.0f, 100.0f, 300.0f, 130.0f, 16.0f, 0.0f},      // no blur
+      {200.0f, 100.0f, 300.0f, 130.0f, NaN, 12.0f},       // corners not finite: no glass
+      {1200.0f, 10.0f, 100.0f, 20.0f, 4.0f, 8.0f},        // right of the window: no glass
+  };
+  for (const float scale : {1.0f, 1.25f, 1.5f, 1.75f, 2.0f}) {
+    const uint32_t width = device_size(WINDOW_WIDTH, scale);
+    const uint32_t height = device_size(WINDOW_HEIGHT, scale);
+    const std::vector<std::vector<uint32_t>> alpha_sets{{255}, {255, 254}, {254, 253}, {255, 200, 17, 0}};
+    for (const std::vector<uint32_t>& alphas : alpha_sets) {
+      SCOPED_TRACE(testing::Message() << "scale " << scale << ", alphas from " << alphas.back());
+      const Pixmap drawn_from = noisy_frame(width, height, alphas, 1);
+      const Pixmap other = noisy_frame(width, height, alphas, 2);
+      const std::vector<PanelImage> images = draw_panels(drawn_from, scale, panels);
+      const std::vector<KeptPanel> kept = keep_panels(drawn_from, scale, panels);
+      ASSERT_EQ(kept.size(), images.size());
+      for (const Pixmap* under : {&drawn_from, &other}) {
+        Pixmap expected = *under;
+        composite_panels(expected, images);
+        Pixmap got = *under;
+        composite_kept_panels(got, kept);
+        ASSERT_TRUE(same_pixels(got, expected));
+      }
+      for (size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i].x, images[i].x);
+        EXPECT_EQ(kept[i].y, images[i].y);
+        if (alphas.back() == 255) {
+          EXPECT_TRUE(kept[i].opaque_enough) << i;
+        }
+        if (alphas.back() == 0) {
+          EXPECT_FALSE(kept[i].opaque_enough) << i;
+        }
+      }
+    }
+  }
+  // What is kept of the footer at scale 2: the small image and its corners, a tenth of the whole image.
+  const Pixmap frame = noisy_frame(2200, 1320, {255}, 3);
+  const auto footer = keep_panel(frame, 2.0f, FOOTER);
+  ASSERT_TRUE(footer.has_value());
+  const size_t kept_words = footer->small.pixel_count() + footer->edge_pixels.size();
+  EXPECT_LT(kept_words * 10, size_t{footer->width} * footer->height);
+}
+
 TEST(GlassPanel, MainPanelsFollowTheLayout) {
   MainLayout layout;
   layout.news_panel_height = 220.0f;

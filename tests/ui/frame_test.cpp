@@ -226,7 +226,7 @@ void give_overtall_logo_layer(UiState& ui) {
   ui.layers.logo_glow_width = glow.width();
   ui.layers.logo_glow_height = glow.height();
   ui.layers.logo_glow_pad = px(60.0f);
-  ui.layers.logo_glow_copies = make_subpixel_copies(glow);
+  ui.layers.logo_glow_copies = visible_subpixel_copies(glow);
 }
 
 // Pixels of the opaque over-tall logo layer, logical x 60..600, y 452..478, that something was drawn over: there

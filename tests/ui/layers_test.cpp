@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
+#include <utility>
+#include <vector>
 
 #include "platform/window.h"
 #include "test_ui.h"
+#include "gfx/glow.h"
+#include "gfx/image_blit.h"
 #include "ui/rune.h"
 
 namespace qo {
@@ -74,7 +78,9 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
   EXPECT_TRUE(same_pixels(first.crest_glow, second.crest_glow));
   EXPECT_TRUE(same_pixels(first.glow_dot.pixmap, second.glow_dot.pixmap));
   EXPECT_TRUE(same_pixels(first.rune.padded(), second.rune.padded()));
-  for (size_t k = 0; k < 4; ++k) EXPECT_TRUE(same_pixels(first.logo_glow_copies[k], second.logo_glow_copies[k]));
+  for (size_t k = 0; k < 4; ++k) {
+    EXPECT_TRUE(same_pixels(first.logo_glow_copies[k].pixels, second.logo_glow_copies[k].pixels));
+  }
 }
 
 // The pictures are decoded again from their kept files: a round trip through another scale gives the layers a
@@ -87,7 +93,7 @@ TEST(ScaledLayers, ARescaleAndBackRebuildsThePicturesLayersAsTheyWere) {
   rebuild_scaled_layers(ui, 1.0f);
   EXPECT_TRUE(same_pixels(*ui.layers.hero, *fresh.layers.hero));
   for (size_t k = 0; k < 4; ++k) {
-    EXPECT_TRUE(same_pixels(ui.layers.logo_glow_copies[k], fresh.layers.logo_glow_copies[k]));
+    EXPECT_TRUE(same_pixels(ui.layers.logo_glow_copies[k].pixels, fresh.layers.logo_glow_copies[k].pixels));
   }
   EXPECT_TRUE(same_pixels(ui.layers.crest_glow, fresh.layers.crest_glow));
 }
@@ -118,8 +124,16 @@ TEST(ScaledLayers, GlowImagesAreSizedByScale) {
     EXPECT_EQ(ui.layers.crest_glow.width(), px(34.0f) + 2 * px(15.0f));
     EXPECT_EQ(ui.layers.logo_glow_pad, px(60.0f));
     EXPECT_EQ(ui.layers.logo_glow_width, px(430.0f) + 2 * px(60.0f));
-    EXPECT_EQ(ui.layers.logo_glow_copies[0].width(), ui.layers.logo_glow_width);
-    EXPECT_EQ(ui.layers.logo_glow_copies[0].height(), ui.layers.logo_glow_height + 1);
+    // Each copy keeps only its visible part, inside the glow image one row taller: the logo and a part of its
+    // glow, less than half of the whole.
+    for (const VisiblePart& copy : ui.layers.logo_glow_copies) {
+      EXPECT_GE(copy.x, 0);
+      EXPECT_GE(copy.y, 0);
+      EXPECT_LE(copy.x + copy.pixels.width(), ui.layers.logo_glow_width);
+      EXPECT_LE(copy.y + copy.pixels.height(), ui.layers.logo_glow_height + 1);
+      EXPECT_GE(copy.pixels.width(), px(430.0f));
+      EXPECT_LT(copy.pixels.pixel_count() * 2, size_t{ui.layers.logo_glow_width} * (ui.layers.logo_glow_height + 1));
+    }
     EXPECT_EQ(ui.layers.glow_dot.pixmap.width(), static_cast<uint32_t>(std::ceil(30.0f * scale)));
     EXPECT_EQ(ui.layers.glow_dot.origin_x, -12.0f);
     // The dot's core sits at logical (3, 3): pale gold, opaque.
@@ -158,6 +172,71 @@ TEST(SubpixelCopies, EachIsOneRowTallerAndShiftedByAQuarter) {
   EXPECT_NEAR(static_cast<int>(pixel_alpha(copies[2].pixel(10, 0))), 128, 2);
   EXPECT_NEAR(static_cast<int>(pixel_alpha(copies[1].pixel(10, 170))), 64, 2);
   EXPECT_NEAR(static_cast<int>(pixel_alpha(copies[3].pixel(10, 170))), 191, 2);
+}
+
+// Kept as visible parts, the copies draw what the whole copies draw, wherever they go and at any opacity. The
+// images: a glow like the logo's (a shape in two blurred halos), then hostile ones: nothing visible, one visible
+// pixel in a corner, colour left in pixels without alpha (never premultiplied so; source-over ignores them), a
+// visible frame around a transparent middle, one pixel.
+TEST(VisibleParts, DrawWhatTheWholeImagesDraw) {
+  const auto word_at = [](uint32_t x, uint32_t y) { return pack_argb(255, (x * 37 + y * 11) & 0xFF, x ^ y, 90); };
+  Pixmap disc = Pixmap::make(90, 40);
+  for (uint32_t y = 10; y < 30; ++y)
+    for (uint32_t x = 20; x < 70; ++x) disc.set_pixel(x, y, word_at(x, y));
+  const std::array<GlowLayer, 2> halos{GlowLayer{Color::from_rgba8(217, 168, 69, 89), 6.0f},
+                                       GlowLayer{Color::from_rgba8(18, 184, 128, 77), 2.0f}};
+  std::vector<Pixmap> images{make_glow_image(disc, halos, 24), Pixmap::make(30, 20)};
+  for (const auto& [x, y] : {std::pair{0u, 0u}, std::pair{29u, 0u}, std::pair{0u, 19u}, std::pair{29u, 19u}}) {
+    Pixmap corner = Pixmap::make(30, 20);
+    corner.set_pixel(x, y, pack_argb(1, 1, 0, 0));
+    images.push_back(std::move(corner));
+  }
+  Pixmap colour_without_alpha = Pixmap::make(30, 20);
+  colour_without_alpha.fill_word(0x00FFFFFFu);
+  colour_without_alpha.set_pixel(12, 7, pack_argb(200, 200, 100, 0));
+  images.push_back(std::move(colour_without_alpha));
+  Pixmap frame = Pixmap::make(30, 20);
+  for (uint32_t y = 0; y < 20; ++y)
+    for (uint32_t x = 0; x < 30; ++x)
+      if (x == 0 || y == 0 || x == 29 || y == 19) frame.set_pixel(x, y, pack_argb(128, 100, 50, 0));
+  images.push_back(std::move(frame));
+  Pixmap one = Pixmap::make(1, 1);
+  one.set_pixel(0, 0, pack_argb(255, 1, 2, 3));
+  images.push_back(std::move(one));
+
+  Pixmap ground = Pixmap::make(160, 90);
+  for (uint32_t y = 0; y < 90; ++y)
+    for (uint32_t x = 0; x < 160; ++x) ground.set_pixel(x, y, word_at(x, y) ^ 0x00FF00FFu);
+  for (size_t i = 0; i < images.size(); ++i) {
+    for (size_t k = 0; k < 4; ++k) {
+      const Pixmap whole = make_subpixel_copies(images[i])[k];
+      const VisiblePart part = visible_subpixel_copies(images[i])[k];
+      EXPECT_TRUE(same_pixels(visible_part(whole).pixels, part.pixels));
+      for (const float opacity : {1.0f, 0.43f}) {
+        for (const auto& [x, y] : {std::pair{5, 7}, std::pair{-31, -13}, std::pair{120, 70}}) {
+          const ClipRect clip{3, 4, 150, 83};
+          Pixmap expected = ground;
+          blend_pixmap_opacity(expected, whole, opacity, x, y, clip);
+          Pixmap got = ground;
+          blend_pixmap_opacity(got, part.pixels, opacity, x + part.x, y + part.y, clip);
+          ASSERT_TRUE(same_pixels(got, expected)) << "image " << i << " copy " << k << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+  // Nothing visible leaves one transparent pixel; a pixel without alpha is cut away whatever its colour.
+  const VisiblePart none = visible_part(images[1]);
+  EXPECT_EQ(none.pixels.width(), 1u);
+  EXPECT_EQ(none.pixels.pixel(0, 0), 0u);
+  const VisiblePart corner = visible_part(images[5]);
+  EXPECT_EQ(corner.pixels.width(), 1u);
+  EXPECT_EQ(corner.x, 29);
+  EXPECT_EQ(corner.y, 19);
+  const VisiblePart kept_colour = visible_part(images[6]);
+  EXPECT_EQ(kept_colour.pixels.pixel_count(), 1u);
+  EXPECT_EQ(kept_colour.x, 12);
+  EXPECT_EQ(visible_part(images[7]).pixels.width(), 30u);
+  EXPECT_EQ(visible_part(images[7]).pixels.height(), 20u);
 }
 
 TEST(AlignedLayer, OriginsAndSizesFallOnDevicePixels) {
@@ -211,6 +290,33 @@ TEST(Rune, FiveOutlinesInThreeGroupsTurningAboutItsCentre) {
   const Point turned = rune_layer_transform(1.0f, 90.0f).map_point({135.0f, 0.0f});  // top of the layer
   EXPECT_NEAR(turned.x, 195.0f + 135.0f, 1e-3f);  // a quarter turn clockwise brings it to the right
   EXPECT_NEAR(turned.y, 330.0f, 1e-3f);
+}
+
+// Remade over a layer of any size, a layer is what make_aligned_layer makes (size, origin, scale, every pixel
+// transparent); over one of its size it keeps its pixel memory.
+TEST(AlignedLayer, RemadeItIsWhatMakingItGivesInItsOwnPixelsWhenTheSizeHolds) {
+  const struct {
+    float x, y, w, h, scale;
+  } rects[] = {{0.0f, 0.0f, 1100.0f, 58.0f, 1.0f},     {678.0f, 70.0f, 404.0f, 222.625f, 1.25f},
+               {678.0f, 70.0f, 404.0f, 222.625f, 1.75f}, {18.0f, 540.0f, 1064.0f, 104.0f, 2.0f},
+               {5.0f, 5.0f, 0.0f, 0.0f, 1.0f},           {5.0f, 5.0f, -3.0f, NAN, 1.5f}};
+  for (const auto& from : rects) {
+    for (const auto& to : rects) {
+      Canvas layer = make_aligned_layer(from.x, from.y, from.w, from.h, from.scale);
+      layer.pixmap.fill_word(0xFF204060u);
+      const uint32_t* pixels_before = layer.pixmap.pixels().data();
+      remake_aligned_layer(layer, to.x, to.y, to.w, to.h, to.scale);
+      const Canvas made = make_aligned_layer(to.x, to.y, to.w, to.h, to.scale);
+      ASSERT_TRUE(same_pixels(layer.pixmap, made.pixmap)) << from.w << " to " << to.w << " at " << to.scale;
+      EXPECT_EQ(layer.origin_x, made.origin_x);
+      EXPECT_EQ(layer.origin_y, made.origin_y);
+      EXPECT_EQ(layer.scale, made.scale);
+      const Canvas before = make_aligned_layer(from.x, from.y, from.w, from.h, from.scale);
+      if (before.pixmap.width() == made.pixmap.width() && before.pixmap.height() == made.pixmap.height()) {
+        EXPECT_EQ(layer.pixmap.pixels().data(), pixels_before);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gfx/shapes.h"
 #include "golden/golden_image.h"
@@ -66,6 +68,81 @@ TEST(SpriteCache, ShadowMatchesDirectDrawingAndStaysBounded) {
     draw_cached_soft_shadow(alone, canvas, COLOR_GOLD, 0.0f, 0.0f, side, side, 4.0f, 4.0f);
     EXPECT_TRUE(alone.shadows.empty()) << side;
   }
+}
+
+bool same_pixels(const Pixmap& a, const Pixmap& b) {
+  return a.width() == b.width() && a.height() == b.height() && std::ranges::equal(a.pixels(), b.pixels());
+}
+
+// Packing leaves out only rows and columns equal to the one before: unpacked, every picture is itself again. Soft
+// shadows of the sizes the window draws, then hostile pictures: one pixel, one colour, noise (nothing repeats),
+// repeats only at the start or the end, rows that alternate (equal, but never to the one before), one row, one
+// column.
+TEST(SpriteCache, PackedPicturesUnpackToThemselves) {
+  std::vector<Pixmap> pictures;
+  for (const float scale : {1.0f, 1.5f, 2.0f}) {
+    for (const auto& [w, h, radius, blur] : {std::array{480.0f, 524.0f, 16.0f, 25.0f},
+                                             std::array{240.0f, 56.0f, 14.0f, 10.0f},
+                                             std::array{15.0f, 15.0f, 7.5f, 4.0f}}) {
+      const float margin = soft_shadow_margin(blur);
+      Canvas layer = Canvas::make(device_size(w + 2.0f * margin, scale), device_size(h + 2.0f * margin, scale),
+                                  -margin, -margin, scale);
+      draw_soft_shadow(layer, with_alpha(COLOR_GOLD, 0.25f), 0.0f, 0.0f, w, h, radius, blur);
+      pictures.push_back(std::move(layer.pixmap));
+    }
+  }
+  const auto picture = [](uint32_t width, uint32_t height, auto word_at) {
+    Pixmap p = Pixmap::make(width, height);
+    for (uint32_t y = 0; y < height; ++y)
+      for (uint32_t x = 0; x < width; ++x) p.set_pixel(x, y, word_at(x, y));
+    return p;
+  };
+  pictures.push_back(Pixmap::make(1, 1));
+  pictures.push_back(picture(7, 5, [](uint32_t, uint32_t) { return 0x80402010u; }));
+  pictures.push_back(picture(9, 4, [](uint32_t x, uint32_t y) { return (x * 2654435761u) ^ (y * 40503u); }));
+  pictures.push_back(picture(6, 8, [](uint32_t x, uint32_t y) { return y < 5 ? x : x * 16 + y; }));
+  pictures.push_back(picture(8, 6, [](uint32_t x, uint32_t y) { return x > 2 ? y : x * 16 + y; }));
+  pictures.push_back(picture(5, 9, [](uint32_t x, uint32_t y) { return (y % 2) * 100 + x; }));
+  pictures.push_back(picture(11, 1, [](uint32_t x, uint32_t) { return x / 3; }));
+  pictures.push_back(picture(1, 11, [](uint32_t, uint32_t y) { return y / 4; }));
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    const PackedPixmap packed = pack_repeats(pictures[i]);
+    EXPECT_TRUE(same_pixels(unpack_repeats(packed), pictures[i])) << i;
+    EXPECT_EQ(packed.kept.height(), packed.row_runs.size()) << i;
+    EXPECT_EQ(packed.kept.width(), packed.column_runs.size()) << i;
+    EXPECT_LE(packed.kept.pixel_count(), pictures[i].pixel_count()) << i;
+  }
+  EXPECT_EQ(pack_repeats(pictures[10]).kept.pixel_count(), 1u);                // one colour
+  EXPECT_EQ(pack_repeats(pictures[11]).kept.pixel_count(), 36u);               // noise
+  EXPECT_EQ(pack_repeats(pictures[14]).kept.pixel_count(), 45u);               // alternating rows
+  // The dialog panel's shadow at scale 2 keeps less than a fifth of its pixels.
+  EXPECT_LT(pack_repeats(pictures[6]).kept.pixel_count() * 5, pictures[6].pixel_count());
+}
+
+// Packed, the shadows are counted at their packed size; drawn again, each is unpacked and drawn as before.
+TEST(SpriteCache, PackedShadowsDrawAsBeforeAndAreCountedAsKept) {
+  const float scale = 2.0f;
+  Canvas direct = Canvas::make_logical(300.0f, 40.0f, 560.0f, 620.0f, scale);
+  draw_soft_shadow(direct, with_alpha(COLOR_BLACK, 0.6f), 310.0f, 70.0f, 480.0f, 524.0f, 16.0f, 25.0f);
+  draw_soft_shadow(direct, with_alpha(COLOR_GOLD, 0.25f), 310.0f, 46.0f, 480.0f, 524.0f, 16.0f, 30.0f);
+  SpriteCache cache;
+  const auto draw_both = [&](Canvas canvas) {
+    draw_cached_soft_shadow(cache, canvas, with_alpha(COLOR_BLACK, 0.6f), 310.0f, 70.0f, 480.0f, 524.0f, 16.0f, 25.0f);
+    draw_cached_soft_shadow(cache, canvas, with_alpha(COLOR_GOLD, 0.25f), 310.0f, 46.0f, 480.0f, 524.0f, 16.0f,
+                            30.0f);
+    return canvas;
+  };
+  const Canvas blank = Canvas::make_logical(300.0f, 40.0f, 560.0f, 620.0f, scale);
+  EXPECT_TRUE(same_pixels(draw_both(blank).pixmap, direct.pixmap));
+  const size_t unpacked_bytes = cache.shadow_bytes;
+  pack_sprite_shadows(cache);
+  pack_sprite_shadows(cache);  // packing twice changes nothing
+  EXPECT_LT(cache.shadow_bytes * 4, unpacked_bytes);
+  for (const auto& [key, entry] : cache.shadows) EXPECT_TRUE(entry.packed.has_value());
+  EXPECT_TRUE(same_pixels(draw_both(blank).pixmap, direct.pixmap));
+  EXPECT_EQ(cache.shadow_bytes, unpacked_bytes);
+  EXPECT_EQ(cache.shadows.size(), 2u);
+  for (const auto& [key, entry] : cache.shadows) EXPECT_FALSE(entry.packed.has_value());
 }
 
 std::string repeated(std::string_view piece, size_t bytes) {
