@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "gfx/image_blit.h"
 #include "gfx/pixmap.h"
 #include "ui/ui_state.h"
 
@@ -49,9 +50,10 @@ bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, st
                           float scale);
 
 // Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top
-// (its top-left pixel at the target's). Neither layer may be the target itself.
+// (its top-left pixel at the target's). Neither layer may be the target itself. Pixels inside the `left_alone`
+// rectangles (where opaque glass will replace them) are not touched.
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
-                              const Pixmap& overlay, double t);
+                              const Pixmap& overlay, double t, std::span<const ClipRect> left_alone = {});
 
 // --- glass panels -----------------------------------------------------------------------------------------------
 
@@ -85,6 +87,11 @@ std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const Pan
 
 // Every panel's glass, in list order, panels that give no image left out.
 std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels);
+
+// The frame rectangle inside a panel's image where its glass replaces whatever lies under it (alpha of 254 or
+// more), grown from the image's centre: none when the centre is not such glass.
+std::optional<ClipRect> opaque_interior(const PanelImage& panel);
+std::vector<ClipRect> opaque_interiors(std::span<const PanelImage> images);
 
 // Composites the panel images source-over onto the frame in order, each clipped to it.
 void composite_panels(Pixmap& frame, std::span<const PanelImage> images);
@@ -128,6 +135,7 @@ class BackdropRenderer {
   double last_t_ = -100.0;  // so the first request always draws the panels
   std::vector<PanelBackdrop> last_panels_;
   std::vector<PanelImage> panel_images_;
+  std::vector<ClipRect> opaque_glass_;  // where the kept glass replaces the background (opaque_interiors)
   uint64_t panel_renders_ = 0;
 };
 
