@@ -101,6 +101,65 @@ bool every_alpha_at_least(const Pixmap& image, uint32_t alpha) {
   return std::ranges::all_of(image.pixels(), [alpha](uint32_t p) { return pixel_alpha(p) >= alpha; });
 }
 
+// What the background is drawn from: the hero layer where the zoom places it, and the overlay.
+struct BackgroundSources {
+  const Pixmap& hero;
+  const Pixmap& overlay;
+  HeroPlacement at;
+};
+
+// The background inside `area` (within the target), a row at a time: the ground, the hero's row and the overlay's
+// row laid while the row is still in cache. Each pixel is what a draw of the whole frame gives it.
+void draw_background_within(Pixmap& target, const BackgroundSources& sources, const ClipRect& area) {
+  if (area.x0 >= area.x1 || area.y0 >= area.y1) return;
+  ScaledImageRows hero(sources.hero, target.width(), target.height(), sources.at.x, sources.at.y, sources.at.factor,
+                       sources.at.factor, HERO_OPACITY, true, area);
+  const Pixmap& overlay = sources.overlay;
+  const auto x0 = static_cast<uint32_t>(area.x0);
+  const auto width = static_cast<size_t>(area.x1 - area.x0);
+  const uint32_t overlay_end = std::min<uint32_t>(overlay.width(), static_cast<uint32_t>(area.x1));
+  const size_t overlay_width = overlay_end > x0 ? overlay_end - x0 : 0;
+  for (auto y = static_cast<uint32_t>(area.y0); y < static_cast<uint32_t>(area.y1); ++y) {
+    uint32_t* row = target.row(y);
+    // With the target and the hero's rows streaming too, the overlay's next row is asked for ahead.
+    if (y + 1 < overlay.height() && overlay_width > 0) prefetch_words(overlay.row(y + 1) + x0, overlay_width);
+    fill_span(row + x0, BACKGROUND_GROUND, width);
+    hero.draw_row(static_cast<int32_t>(y), row);
+    if (y < overlay.height() && overlay_width > 0) blend_span_over(row + x0, overlay.row(y) + x0, overlay_width);
+  }
+}
+
+// The rectangles that make up `whole` less the union of `holes`: bands between the holes' top and bottom edges,
+// each cut into the runs of columns that no hole crossing the whole band covers.
+std::vector<ClipRect> areas_around(const ClipRect& whole, std::span<const ClipRect> holes) {
+  std::vector<int32_t> edges{whole.y0, whole.y1};
+  for (const ClipRect& hole : holes) {
+    edges.push_back(std::clamp(hole.y0, whole.y0, whole.y1));
+    edges.push_back(std::clamp(hole.y1, whole.y0, whole.y1));
+  }
+  std::ranges::sort(edges);
+  const auto [unique_end, end] = std::ranges::unique(edges);
+  edges.erase(unique_end, end);
+  std::vector<ClipRect> areas;
+  for (size_t band = 0; band + 1 < edges.size(); ++band) {
+    const int32_t top = edges[band];
+    const int32_t bottom = edges[band + 1];
+    std::vector<std::pair<int32_t, int32_t>> covered;
+    for (const ClipRect& hole : holes) {
+      if (hole.y0 <= top && hole.y1 >= bottom && hole.x0 < hole.x1) covered.emplace_back(hole.x0, hole.x1);
+    }
+    std::ranges::sort(covered);
+    int32_t x = whole.x0;
+    for (const auto& [from, to] : covered) {
+      if (from > x) areas.push_back(ClipRect{x, top, std::min(from, whole.x1), bottom});
+      x = std::max(x, to);
+      if (x >= whole.x1) break;
+    }
+    if (x < whole.x1) areas.push_back(ClipRect{x, top, whole.x1, bottom});
+  }
+  return areas;
+}
+
 bool floats_differ(float a, float b) { return !(a == b); }
 
 }  // namespace
@@ -140,19 +199,14 @@ bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, st
 // laid under the hero everywhere: at 55 % no hero pixel is opaque (alpha 140 at most), so each keeps at least
 // 115/256 of it.
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
-                              const Pixmap& overlay, double t) {
+                              const Pixmap& overlay, double t, std::span<const ClipRect> left_alone) {
   const HeroPlacement at = hero_placement(hero_x, hero_y, scale, background_zoom(t));
-  ScaledImageRows hero(hero_layer, target.width(), target.height(), at.x, at.y, at.factor, at.factor, HERO_OPACITY,
-                       true, full_clip(target));
-  const uint32_t overlay_width = std::min(overlay.width(), target.width());
-  for (uint32_t y = 0; y < target.height(); ++y) {
-    uint32_t* row = target.row(y);
-    // With the target and the hero's rows streaming too, the overlay's next row is asked for ahead.
-    if (y + 1 < overlay.height()) prefetch_words(overlay.row(y + 1), overlay_width);
-    fill_span(row, BACKGROUND_GROUND, target.width());
-    hero.draw_row(static_cast<int32_t>(y), row);
-    if (y < overlay.height()) blend_span_over(row, overlay.row(y), overlay_width);
+  const BackgroundSources sources{hero_layer, overlay, at};
+  if (left_alone.empty()) {
+    draw_background_within(target, sources, full_clip(target));
+    return;
   }
+  for (const ClipRect& area : areas_around(full_clip(target), left_alone)) draw_background_within(target, sources, area);
 }
 
 std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale,
@@ -228,6 +282,45 @@ std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<
     if (auto image = draw_panel(frame, scale, panel)) images.push_back(std::move(*image));
   }
   return images;
+}
+
+std::optional<ClipRect> opaque_interior(const KeptPanel& panel) {
+  if (!panel.opaque_enough || panel.width == 0 || panel.height == 0) return std::nullopt;
+  // The edge runs of each row of the cut (they come in row order): every other pixel is written, not blended.
+  std::vector<size_t> row_runs(size_t{panel.height} + 1, panel.edge_runs.size());
+  for (size_t i = panel.edge_runs.size(); i-- > 0;) row_runs[panel.edge_runs[i].row] = i;
+  for (size_t row = panel.height; row-- > 0;) row_runs[row] = std::min(row_runs[row], row_runs[row + 1]);
+  const auto runs_of = [&](uint32_t row) {
+    return std::span<const KeptPanel::Run>(panel.edge_runs).subspan(row_runs[row], row_runs[row + 1] - row_runs[row]);
+  };
+  const uint32_t middle_row = panel.height / 2;
+  uint32_t left = 0;
+  uint32_t right = panel.width;
+  const uint32_t middle_column = panel.width / 2;
+  for (const KeptPanel::Run& run : runs_of(middle_row)) {
+    if (run.first + run.count <= middle_column) left = std::max(left, run.first + run.count);
+    else if (run.first > middle_column) right = std::min(right, run.first);
+    else return std::nullopt;  // the centre itself is an edge pixel
+  }
+  const auto clear = [&](uint32_t row) {
+    return std::ranges::none_of(runs_of(row), [&](const KeptPanel::Run& run) {
+      return run.first < right && run.first + run.count > left;
+    });
+  };
+  uint32_t top = middle_row;
+  uint32_t bottom = middle_row + 1;
+  while (top > 0 && clear(top - 1)) --top;
+  while (bottom < panel.height && clear(bottom)) ++bottom;
+  return ClipRect{panel.x + static_cast<int32_t>(left), panel.y + static_cast<int32_t>(top),
+                  panel.x + static_cast<int32_t>(right), panel.y + static_cast<int32_t>(bottom)};
+}
+
+std::vector<ClipRect> opaque_interiors(std::span<const KeptPanel> panels) {
+  std::vector<ClipRect> interiors;
+  for (const KeptPanel& panel : panels) {
+    if (const auto interior = opaque_interior(panel)) interiors.push_back(*interior);
+  }
+  return interiors;
 }
 
 void composite_panels(Pixmap& frame, std::span<const PanelImage> images) {
@@ -361,16 +454,23 @@ bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelB
 BackdropRenderer::BackdropRenderer(BackdropScene scene) : scene_(std::move(scene)) {}
 
 Pixmap BackdropRenderer::render(BackdropRequest request) {
-  // The background goes straight into the reply's pixels (the ground fill sets every one); the panels, when
-  // due, are blurred from it before the glass is composited on.
+  // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before the
+  // glass is composited on. Otherwise the kept glass is composited, and where it is opaque it replaces what lies
+  // under it, so the background is not drawn there: in a spare frame (every pixel of it set before) those pixels
+  // are only written over.
   const bool spare_fits = request.spare && request.spare->width() == scene_.width &&
                           request.spare->height() == scene_.height;
   Pixmap frame = spare_fits ? std::move(*request.spare) : Pixmap::make_for_overwrite(scene_.width, scene_.height);
+  const bool panels_due =
+      request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_);
+  const std::span<const ClipRect> left_alone =
+      panels_due || !spare_fits ? std::span<const ClipRect>() : std::span<const ClipRect>(opaque_glass_);
   draw_animated_background(frame, *scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, *scene_.overlay,
-                           request.t);
-  if (request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_)) {
+                           request.t, left_alone);
+  if (panels_due) {
     kept_panels_.clear();  // the old glass goes before the new is drawn: one set of panels is held at a time
     kept_panels_ = keep_panels(frame, scene_.scale, request.panels);
+    opaque_glass_ = opaque_interiors(kept_panels_);
     last_panels_ = request.panels;
     last_t_ = request.t;
     ++panel_renders_;

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "gfx/image_blit.h"
 #include "gfx/pixmap.h"
 #include "ui/ui_state.h"
 
@@ -49,9 +50,10 @@ bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, st
                           float scale);
 
 // Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top
-// (its top-left pixel at the target's). Neither layer may be the target itself.
+// (its top-left pixel at the target's). Neither layer may be the target itself. Pixels inside the `left_alone`
+// rectangles (where opaque glass will replace them) are not touched.
 void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float scale, float hero_x, float hero_y,
-                              const Pixmap& overlay, double t);
+                              const Pixmap& overlay, double t, std::span<const ClipRect> left_alone = {});
 
 // --- glass panels -----------------------------------------------------------------------------------------------
 
@@ -86,6 +88,7 @@ std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const Pan
 // Every panel's glass, in list order, panels that give no image left out.
 std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels);
 
+
 // Composites the panel images source-over onto the frame in order, each clipped to it.
 void composite_panels(Pixmap& frame, std::span<const PanelImage> images);
 
@@ -117,6 +120,11 @@ std::vector<KeptPanel> keep_panels(const Pixmap& frame, float scale, std::span<c
 
 // Gives the frame exactly what composite_panels gives it with the images draw_panel makes for the same panels.
 void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels);
+
+// The frame rectangle of a kept panel where its composite writes the glass whatever lies under it (opaque enough,
+// no edge pixel), grown from the cut's centre: none when the centre is not such glass.
+std::optional<ClipRect> opaque_interior(const KeptPanel& panel);
+std::vector<ClipRect> opaque_interiors(std::span<const KeptPanel> panels);
 
 // The window's four glass panels in drawing order: header, news panel, server panel, footer.
 std::vector<PanelBackdrop> main_panel_backdrops(const MainLayout& layout);
@@ -157,6 +165,7 @@ class BackdropRenderer {
   double last_t_ = -100.0;  // so the first request always draws the panels
   std::vector<PanelBackdrop> last_panels_;
   std::vector<KeptPanel> kept_panels_;
+  std::vector<ClipRect> opaque_glass_;  // where the kept glass replaces the background (opaque_interiors)
   uint64_t panel_renders_ = 0;
 };
 

@@ -513,6 +513,43 @@ TEST(BackdropRenderer, PaintsIntoASpareFrameOfTheCanvasSizeAndIgnoresOneOfAnothe
   }
 }
 
+// Where the kept glass is opaque the worker leaves a spare frame's pixels for the glass to replace instead of
+// drawing the background under it; each reply must still be the whole background with that glass, bit for bit
+// (the same renderer given no spare draws everything): the window's panels at four scales, and odd panels.
+TEST(BackdropRenderer, KeptGlassOverASpareFrameGivesWhatTheWholeBackgroundGives) {
+  struct Case {
+    float scale;
+    std::vector<PanelBackdrop> panels;  // empty: the window's own
+  };
+  const std::vector<Case> cases{
+      {1.0f, {}},
+      {1.25f, {}},
+      {1.75f, {}},
+      {2.0f, {}},
+      {1.5f,
+       {{-40.0f, 600.0f, 300.0f, 100.0f, 8.0f, 6.0f},   // past the frame's left and bottom edges
+        {300.0f, 100.0f, 7.0f, 300.0f, 30.0f, 4.0f},    // a radius larger than the panel
+        {310.0f, 150.0f, 200.0f, 80.0f, 12.0f, 2.0f}}},  // across the one before
+  };
+  for (const Case& c : cases) {
+    const UiState ui = test::make_test_ui(c.scale);
+    const std::vector<PanelBackdrop> panels = c.panels.empty() ? main_panel_backdrops(ui.layout) : c.panels;
+    BackdropRenderer with_spares(copy_backdrop_scene(ui));
+    BackdropRenderer without(copy_backdrop_scene(ui));
+    for (const double t : {3.0, 3.25, 3.5, 3.9, 4.0, 4.5}) {
+      Pixmap spare = Pixmap::make(ui.canvas.pixmap.width(), ui.canvas.pixmap.height());
+      spare.fill_word(0x80FF00FFu);  // an old frame's pixels: none may show through
+      const Pixmap expected = without.render(BackdropRequest{t, panels});
+      const Pixmap reply = with_spares.render(BackdropRequest{t, panels, std::move(spare)});
+      const auto differs = first_difference(reply, expected);
+      EXPECT_FALSE(differs) << "scale " << c.scale << ", t " << t << ", pixel " << differs.value_or(0);
+    }
+    // The glass does leave the background undrawn somewhere (else nothing above was tried).
+    EXPECT_FALSE(opaque_interiors(keep_panels(without.render(BackdropRequest{5.0, panels}), c.scale, panels)).empty())
+        << c.scale;
+  }
+}
+
 TEST(BackdropLink, ReplyOfAnotherSizeIsDiscarded) {
   auto [request_sender, request_receiver] = make_bounded_channel<BackdropRequest>(1);
   auto [reply_sender, reply_receiver] = make_bounded_channel<BackdropReply>(1);
