@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <utility>
 
@@ -129,9 +130,9 @@ void draw_background_within(Pixmap& target, const BackgroundSources& sources, co
   }
 }
 
-// The rectangles that make up `whole` less the union of `holes`: bands between the holes' top and bottom edges,
-// each cut into the runs of columns that no hole crossing the whole band covers.
-std::vector<ClipRect> areas_around(const ClipRect& whole, std::span<const ClipRect> holes) {
+}  // namespace
+
+std::vector<ClipRect> rects_around(const ClipRect& whole, std::span<const ClipRect> holes) {
   std::vector<int32_t> edges{whole.y0, whole.y1};
   for (const ClipRect& hole : holes) {
     edges.push_back(std::clamp(hole.y0, whole.y0, whole.y1));
@@ -160,7 +161,15 @@ std::vector<ClipRect> areas_around(const ClipRect& whole, std::span<const ClipRe
   return areas;
 }
 
+namespace {
+
 bool floats_differ(float a, float b) { return !(a == b); }
+
+// Numbers for drawings of the glass, unique in the process (so across workers too); 0 names none.
+uint64_t next_glass_number() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 }  // namespace
 
@@ -206,7 +215,7 @@ void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float sc
     draw_background_within(target, sources, full_clip(target));
     return;
   }
-  for (const ClipRect& area : areas_around(full_clip(target), left_alone)) draw_background_within(target, sources, area);
+  for (const ClipRect& area : rects_around(full_clip(target), left_alone)) draw_background_within(target, sources, area);
 }
 
 std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale,
@@ -379,7 +388,7 @@ std::vector<KeptPanel> keep_panels(const Pixmap& frame, float scale, std::span<c
   return kept;
 }
 
-void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels) {
+void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels, std::span<const ClipRect> left_alone) {
   std::vector<uint32_t> edges;
   for (const KeptPanel& panel : panels) {
     // The edge pixels are composited first, into a copy, while the frame still holds the background under them;
@@ -404,8 +413,10 @@ void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels) {
       next += run.count;
     }
     const auto factor = static_cast<float>(REDUCTION);
-    draw_image_scaled(panel.small, frame, static_cast<float>(panel.x), static_cast<float>(panel.y), factor, factor,
-                      1.0f, !panel.opaque_enough, inside);
+    for (const ClipRect& area : rects_around(inside, left_alone)) {
+      draw_image_scaled(panel.small, frame, static_cast<float>(panel.x), static_cast<float>(panel.y), factor, factor,
+                        1.0f, !panel.opaque_enough, area);
+    }
     const uint32_t* composed = edges.data();
     for (const KeptPanel::Run& run : panel.edge_runs) {
       const int64_t row = int64_t{panel.y} + run.row;
@@ -453,37 +464,43 @@ bool panel_lists_differ(std::span<const PanelBackdrop> a, std::span<const PanelB
 
 BackdropRenderer::BackdropRenderer(BackdropScene scene) : scene_(std::move(scene)) {}
 
-Pixmap BackdropRenderer::render(BackdropRequest request) {
+BackdropReply BackdropRenderer::answer(BackdropRequest request) {
   // The background goes straight into the reply's pixels; the panels, when due, are blurred from it before the
   // glass is composited on. Otherwise the kept glass is composited, and where it is opaque it replaces what lies
   // under it, so the background is not drawn there: in a spare frame (every pixel of it set before) those pixels
-  // are only written over.
+  // are only written over, and not even that when the spare already shows this glass.
   const bool spare_fits = request.spare && request.spare->width() == scene_.width &&
                           request.spare->height() == scene_.height;
   Pixmap frame = spare_fits ? std::move(*request.spare) : Pixmap::make_for_overwrite(scene_.width, scene_.height);
   const bool panels_due =
       request.t - last_t_ >= BACKDROP_REFRESH_SECS || panel_lists_differ(request.panels, last_panels_);
+  const bool glass_under_interiors = !panels_due && spare_fits;
   const std::span<const ClipRect> left_alone =
-      panels_due || !spare_fits ? std::span<const ClipRect>() : std::span<const ClipRect>(opaque_glass_);
+      glass_under_interiors ? std::span<const ClipRect>(opaque_glass_) : std::span<const ClipRect>();
   draw_animated_background(frame, *scene_.hero, scene_.scale, scene_.hero_x, scene_.hero_y, *scene_.overlay,
                            request.t, left_alone);
   if (panels_due) {
     kept_panels_.clear();  // the old glass goes before the new is drawn: one set of panels is held at a time
     kept_panels_ = keep_panels(frame, scene_.scale, request.panels);
     opaque_glass_ = opaque_interiors(kept_panels_);
+    glass_ = next_glass_number();
     last_panels_ = request.panels;
     last_t_ = request.t;
     ++panel_renders_;
   }
-  composite_kept_panels(frame, kept_panels_);
-  return frame;
+  const bool spare_shows_this_glass = glass_under_interiors && request.spare_glass == glass_;
+  composite_kept_panels(frame, kept_panels_,
+                        spare_shows_this_glass ? std::span<const ClipRect>(opaque_glass_) : std::span<const ClipRect>());
+  return BackdropReply{std::move(frame), glass_, opaque_glass_};
 }
+
+Pixmap BackdropRenderer::render(BackdropRequest request) { return answer(std::move(request)).frame; }
 
 void backdrop_render_worker(BackdropScene scene, BoundedReceiver<BackdropRequest> requests,
                             BoundedSender<BackdropReply> replies) {
   BackdropRenderer renderer(std::move(scene));
   while (std::optional<BackdropRequest> request = requests.receive()) {
-    if (!replies.send(BackdropReply{renderer.render(std::move(*request))})) return;
+    if (!replies.send(renderer.answer(std::move(*request)))) return;
   }
 }
 
@@ -502,10 +519,10 @@ bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest&& request)
   return link.requests.try_send(std::move(request)) == TrySendOutcome::sent;
 }
 
-std::optional<Pixmap> take_backdrop_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height) {
+std::optional<BackdropReply> take_backdrop_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height) {
   std::optional<BackdropReply> reply = link.replies.try_receive();
   if (!reply || reply->frame.width() != width || reply->frame.height() != height) return std::nullopt;
-  return std::move(reply->frame);
+  return reply;
 }
 
 }  // namespace qo

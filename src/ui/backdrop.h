@@ -49,6 +49,10 @@ float background_shift_px(float scale, float zoom_a, float zoom_b);
 bool backdrop_request_due(const std::optional<BackdropAsked>& last, double t, std::span<const PanelBackdrop> panels,
                           float scale);
 
+// The rectangles that make up `whole` less the union of `holes`: bands between the holes' top and bottom edges,
+// each cut into the runs of columns that no hole crossing the whole band covers.
+std::vector<ClipRect> rects_around(const ClipRect& whole, std::span<const ClipRect> holes);
+
 // Paints the whole target: the near-black ground, the hero layer at 55 % at the zoom of t, the overlay on top
 // (its top-left pixel at the target's). Neither layer may be the target itself. Pixels inside the `left_alone`
 // rectangles (where opaque glass will replace them) are not touched.
@@ -118,8 +122,9 @@ struct KeptPanel {
 std::optional<KeptPanel> keep_panel(const Pixmap& frame, float scale, const PanelBackdrop& panel);
 std::vector<KeptPanel> keep_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels);
 
-// Gives the frame exactly what composite_panels gives it with the images draw_panel makes for the same panels.
-void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels);
+// Gives the frame exactly what composite_panels gives it with the images draw_panel makes for the same panels,
+// except inside `left_alone`, where the frame must already show this glass (a frame composited with it before).
+void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels, std::span<const ClipRect> left_alone = {});
 
 // The frame rectangle of a kept panel where its composite writes the glass whatever lies under it (opaque enough,
 // no edge pixel), grown from the cut's centre: none when the centre is not such glass.
@@ -152,9 +157,11 @@ class BackdropRenderer {
  public:
   explicit BackdropRenderer(BackdropScene scene);
 
-  // The background at the request's t with the glass composited on it. The panels are drawn again only when
+  // The background at the request's t with the glass composited on it, and the glass it shows. The panels are drawn again only when
   // BACKDROP_REFRESH_SECS have passed since they last were or when the list differs from the last one drawn.
   // The answer is painted into the request's spare frame when it has the canvas's size.
+  BackdropReply answer(BackdropRequest request);
+  // The answer's frame alone.
   Pixmap render(BackdropRequest request);
 
   // How many times the panels were drawn (for tests).
@@ -166,6 +173,7 @@ class BackdropRenderer {
   std::vector<PanelBackdrop> last_panels_;
   std::vector<KeptPanel> kept_panels_;
   std::vector<ClipRect> opaque_glass_;  // where the kept glass replaces the background (opaque_interiors)
+  uint64_t glass_ = 0;                   // the number of the kept glass
   uint64_t panel_renders_ = 0;
 };
 
@@ -186,6 +194,6 @@ bool offer_backdrop_request(BackdropWorkerLink& link, BackdropRequest&& request)
 
 // A reply the worker has ready, taken without waiting. A reply whose size is not width x height (drawn for
 // another scale) is discarded.
-std::optional<Pixmap> take_backdrop_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height);
+std::optional<BackdropReply> take_backdrop_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height);
 
 }  // namespace qo

@@ -115,6 +115,8 @@ void paint_backdrop_here(UiState& ui) {
   ui.last_background_time = ui.ui_clock;
   frame.background_fresh = true;
   frame.has_background = true;
+  frame.background_glass = 0;
+  frame.glass_interiors.clear();
 }
 
 // Offers the worker this frame's request with the spare frame, which stays here while the worker is busy. A
@@ -128,7 +130,8 @@ void offer_request_to_worker(UiState& ui) {
   std::vector<PanelBackdrop> panels = main_panel_backdrops(ui.layout);
   if (!backdrop_request_due(link.last_asked, ui.ui_clock, panels, ui.scale)) return;
   BackdropAsked asked{ui.ui_clock, panels};
-  BackdropRequest request{ui.ui_clock, std::move(panels), std::exchange(frame.spare_background, std::nullopt)};
+  BackdropRequest request{ui.ui_clock, std::move(panels), std::exchange(frame.spare_background, std::nullopt),
+                          frame.spare_glass};
   if (offer_backdrop_request(link, std::move(request))) {
     if (!with_spare) ++link.frames_made;
     link.last_asked = std::move(asked);
@@ -143,7 +146,9 @@ void exchange_with_worker(UiState& ui) {
   if (!ui.backdrop) ui.backdrop = start_backdrop_worker(ui);
   FrameLayers& frame = ui.frame;
   if (auto reply = take_backdrop_reply(*ui.backdrop, ui.canvas_width, ui.canvas_height)) {
-    frame.spare_background = std::exchange(frame.background, std::move(*reply));
+    frame.spare_background = std::exchange(frame.background, std::move(reply->frame));
+    frame.spare_glass = std::exchange(frame.background_glass, reply->glass);
+    frame.glass_interiors = std::move(reply->glass_interiors);
     frame.background_fresh = true;
     frame.has_background = true;
   }
@@ -207,6 +212,31 @@ void compose_onto_canvas(UiState& ui) {
     blend_element_layer(ui.canvas.pixmap, layers.footer);
   });
   frame.background_fresh = false;
+  frame.canvas_glass = frame.background_glass;
+}
+
+// The new background's glass is the one the canvas shows inside the glass interiors, with the element layers on it.
+bool glass_already_shown(const UiState& ui) {
+  const FrameLayers& frame = ui.frame;
+  return !ui.force_full_redraw && frame.background_glass != 0 && frame.background_glass == frame.canvas_glass;
+}
+
+// A full frame for a new background whose glass the canvas already shows: only what lies around that glass is
+// restored, besides the flagged bands and the header strip (inside the header's glass, where the pulse is drawn
+// every frame). The rectangles restored are the frame's dirty ones.
+void compose_around_glass(UiState& ui, const BandFlags& flags, std::vector<DirtyRect>& dirty) {
+  StageTimer timer(FrameStage::Copy);
+  const DirtyRect whole = whole_canvas(ui);
+  for (const ClipRect& r : rects_around(ClipRect{0, 0, whole.w, whole.h}, ui.frame.glass_interiors))
+    dirty.push_back(DirtyRect{r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0});
+  for (const auto& [flagged, band] : {std::pair{flags.header, HEADER_BAND},
+                                      std::pair{flags.right_column, right_column_band(ui)},
+                                      std::pair{flags.footer, FOOTER_BAND}}) {
+    if (flagged) dirty.push_back(device_rect(ui, band));
+  }
+  dirty.push_back(device_rect(ui, header_strip(ui)));
+  for (const DirtyRect& r : dirty) restore_from_background(ui, r);
+  ui.frame.background_fresh = false;
 }
 
 void recompose_flagged_bands(UiState& ui, const BandFlags& flags, std::vector<DirtyRect>& dirty) {
@@ -259,6 +289,12 @@ std::vector<DirtyRect> render_main_frame(UiState& ui, float dt, double previous_
 
   std::vector<DirtyRect> dirty;
   const bool full = ui.frame.background_fresh || ui.force_full_redraw;
+  if (full && glass_already_shown(ui)) {
+    compose_around_glass(ui, flags, dirty);
+    draw_picture_area(ui);
+    draw_header_pulse(ui);
+    return dirty;
+  }
   if (full) {
     compose_onto_canvas(ui);
   } else {
@@ -334,6 +370,10 @@ void fit_frame_layers_to_scale(UiState& ui) {
   // (has_background is false).
   frame.background = Pixmap::make_for_overwrite(ui.canvas_width, ui.canvas_height);
   frame.spare_background.reset();
+  frame.background_glass = 0;
+  frame.spare_glass = 0;
+  frame.canvas_glass = 0;
+  frame.glass_interiors.clear();
   frame.scale = ui.scale;
   frame.background_fresh = false;
   frame.has_background = false;

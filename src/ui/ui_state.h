@@ -66,11 +66,18 @@ struct BackdropRequest {
   // A frame the window no longer shows, handed back for the answer to be painted into: a canvas-sized frame
   // newly allocated for every answer costs its page faults each time.
   std::optional<Pixmap> spare = std::nullopt;
+  // The glass the spare frame shows (the `glass` of the reply it came with; 0: unknown).
+  uint64_t spare_glass = 0;
 };
 
 // The backdrop worker's answer: the animated background with the glass panels composited on it, canvas-sized.
+// `glass` names the glass it shows: one number per drawing of the panels, never reused in the process (0: none
+// named). Inside `glass_interiors` (device rectangles) the glass alone decides the pixels, so two frames that name
+// the same glass are equal there.
 struct BackdropReply {
   Pixmap frame;
+  uint64_t glass = 0;
+  std::vector<ClipRect> glass_interiors = {};
 };
 
 // The last request the window sent the worker: its UI clock and panels.
@@ -268,6 +275,12 @@ struct ScaledLayers {
 struct FrameLayers {
   Pixmap background;  // the animated background with the glass panels on it
   std::optional<Pixmap> spare_background;  // the background a worker reply replaced, for the worker to reuse
+  uint64_t background_glass = 0;     // the glass the background shows (BackdropReply::glass; 0: painted here)
+  uint64_t spare_glass = 0;          // and the spare's
+  std::vector<ClipRect> glass_interiors;  // where the background's glass alone decides the pixels
+  // The glass the canvas shows inside those rectangles, with the element layers on it, after the last full frame
+  // (0: none named): a new background with the same glass leaves those pixels as they are.
+  uint64_t canvas_glass = 0;
   float scale = 0.0f;  // the scale they were made for; 0 = not made yet
   bool background_fresh = false;     // the background changed this frame
   bool has_background = false;       // a background was painted or taken from the worker at least once

@@ -562,7 +562,7 @@ TEST(BackdropLink, ReplyOfAnotherSizeIsDiscarded) {
   ASSERT_EQ(reply_sender.try_send(BackdropReply{Pixmap::make(1650, 990)}), TrySendOutcome::sent);  // taken: room
   const auto taken = take_backdrop_reply(link, 1650, 990);
   ASSERT_TRUE(taken.has_value());
-  EXPECT_EQ(taken->width(), 1650u);
+  EXPECT_EQ(taken->frame.width(), 1650u);
   EXPECT_FALSE(take_backdrop_reply(link, 1650, 990).has_value());  // nothing waiting
 
   EXPECT_TRUE(offer_backdrop_request(link, BackdropRequest{1.0, {}}));
@@ -575,7 +575,7 @@ TEST(BackdropLink, ReplyOfAnotherSizeIsDiscarded) {
 std::optional<Pixmap> wait_for_reply(BackdropWorkerLink& link, uint32_t width, uint32_t height) {
   const auto deadline = std::chrono::steady_clock::now() + 20s;
   while (std::chrono::steady_clock::now() < deadline) {
-    if (auto reply = take_backdrop_reply(link, width, height)) return reply;
+    if (auto reply = take_backdrop_reply(link, width, height)) return std::move(reply->frame);
     std::this_thread::sleep_for(1ms);
   }
   return std::nullopt;

@@ -142,7 +142,7 @@ class CheckedWindow {
   void worker_answers() {
     std::optional<BackdropRequest> request = worker_.requests.try_receive();
     ASSERT_TRUE(request.has_value()) << "no request waits";
-    ASSERT_EQ(worker_.replies.try_send(BackdropReply{renderer_.render(std::move(*request))}), TrySendOutcome::sent);
+    ASSERT_EQ(worker_.replies.try_send(renderer_.answer(std::move(*request))), TrySendOutcome::sent);
   }
 
   int mismatches() const { return mismatches_; }
