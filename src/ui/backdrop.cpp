@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <map>
+#include <memory>
 #include <cmath>
 #include <utility>
 
@@ -109,12 +111,21 @@ struct BackgroundSources {
   HeroPlacement at;
 };
 
-// The background inside `area` (within the target), a row at a time: the ground, the hero's row and the overlay's
-// row laid while the row is still in cache. Each pixel is what a draw of the whole frame gives it.
-void draw_background_within(Pixmap& target, const BackgroundSources& sources, const ClipRect& area) {
+// The hero's draw over the target's columns x0..x1-1, every row.
+std::unique_ptr<ScaledImageRows> hero_columns(const Pixmap& target, const BackgroundSources& sources, int32_t x0,
+                                              int32_t x1) {
+  const ClipRect columns{x0, 0, x1, static_cast<int32_t>(std::min<uint32_t>(target.height(), INT32_MAX))};
+  return std::make_unique<ScaledImageRows>(sources.hero, target.width(), target.height(), sources.at.x,
+                                           sources.at.y, sources.at.factor, sources.at.factor, HERO_OPACITY, true,
+                                           columns);
+}
+
+// The background inside `area` (within the target), a row at a time: the ground, the hero's row (`hero` draws the
+// area's columns) and the overlay's row laid while the row is still in cache. Each pixel is what a draw of the
+// whole frame gives it.
+void draw_background_within(Pixmap& target, const BackgroundSources& sources, ScaledImageRows& hero,
+                            const ClipRect& area) {
   if (area.x0 >= area.x1 || area.y0 >= area.y1) return;
-  ScaledImageRows hero(sources.hero, target.width(), target.height(), sources.at.x, sources.at.y, sources.at.factor,
-                       sources.at.factor, HERO_OPACITY, true, area);
   const Pixmap& overlay = sources.overlay;
   const auto x0 = static_cast<uint32_t>(area.x0);
   const auto width = static_cast<size_t>(area.x1 - area.x0);
@@ -211,11 +222,18 @@ void draw_animated_background(Pixmap& target, const Pixmap& hero_layer, float sc
                               const Pixmap& overlay, double t, std::span<const ClipRect> left_alone) {
   const HeroPlacement at = hero_placement(hero_x, hero_y, scale, background_zoom(t));
   const BackgroundSources sources{hero_layer, overlay, at};
+  const ClipRect whole = full_clip(target);
   if (left_alone.empty()) {
-    draw_background_within(target, sources, full_clip(target));
+    draw_background_within(target, sources, *hero_columns(target, sources, whole.x0, whole.x1), whole);
     return;
   }
-  for (const ClipRect& area : rects_around(full_clip(target), left_alone)) draw_background_within(target, sources, area);
+  // Bands around the glass repeat the same runs of columns: each run's column table is made once.
+  std::map<std::pair<int32_t, int32_t>, std::unique_ptr<ScaledImageRows>> heroes;
+  for (const ClipRect& area : rects_around(whole, left_alone)) {
+    std::unique_ptr<ScaledImageRows>& hero = heroes[{area.x0, area.x1}];
+    if (!hero) hero = hero_columns(target, sources, area.x0, area.x1);
+    draw_background_within(target, sources, *hero, area);
+  }
 }
 
 std::optional<PanelCut> panel_cut(uint32_t frame_width, uint32_t frame_height, float scale,
