@@ -149,7 +149,8 @@ std::expected<void, std::string> copy_bytes(int from, int to) {
 constexpr std::size_t TEMPORARY_HEX_DIGITS = 24;
 
 bool is_lower_hex_text(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 // "<file>.tmp-" and 24 random lowercase hex digits: a new name beside the file, on its file system, that the

@@ -507,8 +507,9 @@ BackdropReply BackdropRenderer::answer(BackdropRequest request) {
     ++panel_renders_;
   }
   const bool spare_shows_this_glass = glass_under_interiors && request.spare_glass == glass_;
-  composite_kept_panels(frame, kept_panels_,
-                        spare_shows_this_glass ? std::span<const ClipRect>(opaque_glass_) : std::span<const ClipRect>());
+  const std::span<const ClipRect> glass_shown =
+      spare_shows_this_glass ? std::span<const ClipRect>(opaque_glass_) : std::span<const ClipRect>();
+  composite_kept_panels(frame, kept_panels_, glass_shown);
   return BackdropReply{std::move(frame), glass_, opaque_glass_};
 }
 

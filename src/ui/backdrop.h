@@ -124,7 +124,8 @@ std::vector<KeptPanel> keep_panels(const Pixmap& frame, float scale, std::span<c
 
 // Gives the frame exactly what composite_panels gives it with the images draw_panel makes for the same panels,
 // except inside `left_alone`, where the frame must already show this glass (a frame composited with it before).
-void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels, std::span<const ClipRect> left_alone = {});
+void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels,
+                           std::span<const ClipRect> left_alone = {});
 
 // The frame rectangle of a kept panel where its composite writes the glass whatever lies under it (opaque enough,
 // no edge pixel), grown from the cut's centre: none when the centre is not such glass.
@@ -157,9 +158,9 @@ class BackdropRenderer {
  public:
   explicit BackdropRenderer(BackdropScene scene);
 
-  // The background at the request's t with the glass composited on it, and the glass it shows. The panels are drawn again only when
-  // BACKDROP_REFRESH_SECS have passed since they last were or when the list differs from the last one drawn.
-  // The answer is painted into the request's spare frame when it has the canvas's size.
+  // The background at the request's t with the glass composited on it, and the glass it shows. The panels are
+  // drawn again only when BACKDROP_REFRESH_SECS have passed since they last were or when the list differs from the
+  // last one drawn. The answer is painted into the request's spare frame when it has the canvas's size.
   BackdropReply answer(BackdropRequest request);
   // The answer's frame alone.
   Pixmap render(BackdropRequest request);

@@ -249,7 +249,8 @@ VisiblePart visible_part(const Pixmap& image) {
   if (bottom == 0) return VisiblePart{};
   VisiblePart part{Pixmap::make_for_overwrite(right - left, bottom - top), static_cast<int32_t>(left),
                    static_cast<int32_t>(top)};
-  for (uint32_t y = top; y < bottom; ++y) std::copy(image.row(y) + left, image.row(y) + right, part.pixels.row(y - top));
+  for (uint32_t y = top; y < bottom; ++y)
+    std::copy(image.row(y) + left, image.row(y) + right, part.pixels.row(y - top));
   return part;
 }
 

@@ -325,7 +325,8 @@ float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, flo
   const size_t bound = sprite_cache_text_bound(canvas.scale);
   if (key.size() + SPRITE_ENTRY_OVERHEAD_BYTES + picture_bytes(sprite) > bound) return width;  // too large to keep
   if (found == cache.texts.end()) {
-    if (cache.texts.size() >= SPRITE_CACHE_LIMIT) evict_oldest(cache.texts, cache.text_bytes, static_cast<const TextEntry*>(nullptr), text_entry_bytes);
+    if (cache.texts.size() >= SPRITE_CACHE_LIMIT)
+      evict_oldest(cache.texts, cache.text_bytes, static_cast<const TextEntry*>(nullptr), text_entry_bytes);
     const size_t key_bytes = key.size() + SPRITE_ENTRY_OVERHEAD_BYTES;
     found = cache.texts.emplace(std::move(key), TextEntry{}).first;
     found->second.bytes = key_bytes;
