@@ -19,16 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::unique_ptr<SdlWindow> make_window(int width = 220, int height = 132) {
-    WindowSpec spec;
-    spec.title = "QoFenro";
-    spec.class_name = "QoTarmishLauncherMain";
-    spec.width = width;
-    spec.height = height;
-    auto window = SdlWindow::create(spec);
-    EXPECT_TRUE(window.has_value()) << (window ? "" : window.error());
-    return window ? std::move(*window) : nullptr;
-}
+std::unique_ptr<SdlWindow> make_window(int width = 220, int height = 132) { return test::make_test_window(width, height); }
 
 // Takes whatever creation and showing queued, so that a test sees only its own messages.
 void drain(SdlWindow& window) {

@@ -1,6 +1,10 @@
 #pragma once
-// Window tests: readable message text for failure output, and bounded waits for messages.
+// Window tests: the launcher's kind of window, readable message text for failure output, and bounded waits for
+// messages.
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -12,6 +16,18 @@
 #include "platform/window_messages.h"
 
 namespace qo::test {
+
+// A hidden SDL window with the launcher's title and class.
+inline std::unique_ptr<SdlWindow> make_test_window(int width, int height) {
+    WindowSpec spec;
+    spec.title = "QoFenro";
+    spec.class_name = "QoTarmishLauncherMain";
+    spec.width = width;
+    spec.height = height;
+    auto window = SdlWindow::create(spec);
+    EXPECT_TRUE(window.has_value()) << (window ? "" : window.error());
+    return window ? std::move(*window) : nullptr;
+}
 
 inline std::string message_text(const WindowMessage& message) {
     auto button = [](MouseButton b) { return b == MouseButton::Left ? std::string("left") : std::string("right"); };

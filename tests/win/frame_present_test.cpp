@@ -11,6 +11,7 @@
 
 #include "platform/window.h"
 #include "support/temp_dir.h"
+#include "support/window_test_helpers.h"
 #include "ui/frame.h"
 #include "ui/layers.h"
 #include "win/test_app.h"
@@ -30,17 +31,6 @@ UiState opening_ui() {
     return ui;
 }
 
-std::unique_ptr<SdlWindow> make_window(int width, int height) {
-    WindowSpec spec;
-    spec.title = "QoFenro";
-    spec.class_name = "QoTarmishLauncherMain";
-    spec.width = width;
-    spec.height = height;
-    auto window = SdlWindow::create(spec);
-    EXPECT_TRUE(window.has_value()) << (window ? "" : window.error());
-    return window ? std::move(*window) : nullptr;
-}
-
 // The back buffer's pixels equal the canvas's, word for word.
 ::testing::AssertionResult shows(SdlWindow& window, const Pixmap& canvas) {
     const std::optional<BackBufferMemory> memory = window.back_buffer_memory();
@@ -55,7 +45,7 @@ std::unique_ptr<SdlWindow> make_window(int width, int height) {
 TEST(FramePresent, FramesPaintedInTheBackBufferShowWhatTheirOwnCanvasShowsAcrossASizeChange) {
     test::TempDir dir;
     UiState reference = opening_ui();
-    auto window = make_window(static_cast<int>(reference.canvas_width), static_cast<int>(reference.canvas_height));
+    auto window = test::make_test_window(static_cast<int>(reference.canvas_width), static_cast<int>(reference.canvas_height));
     ASSERT_TRUE(window);
     test::TestApp test_app = test::make_test_app(dir.path(), window.get());
     LauncherApp& app = *test_app.app;
