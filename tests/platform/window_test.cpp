@@ -19,7 +19,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::unique_ptr<SdlWindow> make_window(int width = 220, int height = 132) { return test::make_test_window(width, height); }
+std::unique_ptr<SdlWindow> make_window(int width = 220, int height = 132) {
+    return test::make_test_window(width, height);
+}
 
 // Takes whatever creation and showing queued, so that a test sees only its own messages.
 void drain(SdlWindow& window) {

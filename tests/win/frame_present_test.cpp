@@ -45,7 +45,9 @@ UiState opening_ui() {
 TEST(FramePresent, FramesPaintedInTheBackBufferShowWhatTheirOwnCanvasShowsAcrossASizeChange) {
     test::TempDir dir;
     UiState reference = opening_ui();
-    auto window = test::make_test_window(static_cast<int>(reference.canvas_width), static_cast<int>(reference.canvas_height));
+    const int width = static_cast<int>(reference.canvas_width);
+    const int height = static_cast<int>(reference.canvas_height);
+    auto window = test::make_test_window(width, height);
     ASSERT_TRUE(window);
     test::TestApp test_app = test::make_test_app(dir.path(), window.get());
     LauncherApp& app = *test_app.app;
@@ -68,7 +70,7 @@ TEST(FramePresent, FramesPaintedInTheBackBufferShowWhatTheirOwnCanvasShowsAcross
     // gone, and the frame after it must still be whole.
     window->set_size(320, 200);
     ASSERT_TRUE(window->back_buffer_memory());
-    window->set_size(static_cast<int>(reference.canvas_width), static_cast<int>(reference.canvas_height));
+    window->set_size(width, height);
     for (const double t : {0.35, 0.4}) next_frame(t);
 }
 
