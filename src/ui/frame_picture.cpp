@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "gfx/image_affine.h"
@@ -137,11 +138,14 @@ void draw_pill(UiState& ui, const PictureColumn& column) {
   const float width = ui.layout.subtitle_pill_width;
   const float x = COLUMN_CENTRE_X - width / 2.0f;
   const float y = column.top + (1.0f - o) * PILL_RISE;
-  if (o < 1.0f)
+  if (o < 1.0f) {
+    // Rising and fading in: its text has another place and colour every frame, so none is kept.
+    const PassingTexts passing(ui.sprites);
     draw_inside_picture_area(ui, subtitle_pill_reach(x, y, width),
                              [&](Canvas& canvas) { draw_subtitle_pill(ui, canvas, x, y, width, o); });
-  else
+  } else {
     draw_pill_cached(ui, x, y, width);
+  }
 }
 
 // ---- logo ----
@@ -236,6 +240,9 @@ void draw_countdown_block(UiState& ui) {
   const float opacity = intro_ramp(intro_elapsed(ui), 0.3, 0.6);
   if (!(opacity > 0.0f)) return;
   const CountdownTexts texts = countdown_texts(ui.opening_target_ms, ui.clock.wall_ms());
+  // While it fades in, its texts have another colour every frame: none is kept.
+  std::optional<PassingTexts> passing;
+  if (opacity < 1.0f) passing.emplace(ui.sprites);
   if (texts.open)
     draw_server_open(ui, opacity);
   else

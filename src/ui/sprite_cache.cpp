@@ -322,6 +322,7 @@ float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, flo
       render_visible(font, size, letter_spacing, text, color, canvas.scale, frac_x, frac_y, visible);
   place(canvas, whole_x, whole_y, sprite, color);
   const float width = sprite.width;
+  if (cache.passing > 0) return width;
   const size_t bound = sprite_cache_text_bound(canvas.scale);
   if (key.size() + SPRITE_ENTRY_OVERHEAD_BYTES + picture_bytes(sprite) > bound) return width;  // too large to keep
   if (found == cache.texts.end()) {

@@ -212,6 +212,48 @@ TEST(SpriteCache, HugeTextsAreDrawnOnlyAsFarAsTheCanvasShows) {
 
 // Many long lines, or one line in the many colours of a fade: the texts never hold more bytes than their bound
 // (counted from what they hold), the newest picture stays, and one text keeps at most two colours.
+// Inside a PassingTexts scope a text is drawn as a miss draws it and nothing is kept; a text kept before is placed
+// from the cache. Two ways of drawing the same rising, fading line must give the same pixels.
+TEST(SpriteCache, PassingTextsDrawAsKeptOnesAndKeepNothingNew) {
+  const FontSet fonts = load_font_set(std::nullopt);
+  for (const float scale : {1.0f, 1.25f, 2.0f}) {
+    Canvas kept_canvas = Canvas::make_logical(0.0f, 0.0f, 300.0f, 60.0f, scale);
+    Canvas passing_canvas = kept_canvas;
+    SpriteCache kept;
+    SpriteCache passing;
+    for (int step = 0; step < 12; ++step) {  // each step another place and colour, as the rising pill
+      const float y = 30.0f + static_cast<float>(12 - step) * 0.37f;
+      const Color color = with_alpha(COLOR_CREAM, static_cast<float>(step + 1) / 12.0f);
+      const float kept_width =
+          draw_cached_text(kept, kept_canvas, fonts.manrope_semibold, 11.5f, 0.0f, 28.3f, y, "servidor · ação", color);
+      const PassingTexts scope(passing);
+      const float passing_width = draw_cached_text(passing, passing_canvas, fonts.manrope_semibold, 11.5f, 0.0f,
+                                                   28.3f, y, "servidor · ação", color);
+      EXPECT_FLOAT_EQ(passing_width, kept_width);
+    }
+    EXPECT_TRUE(same_pixels(passing_canvas.pixmap, kept_canvas.pixmap)) << scale;
+    EXPECT_TRUE(passing.texts.empty());
+    EXPECT_EQ(passing.text_bytes, 0u);
+    EXPECT_EQ(passing.passing, 0u);  // every scope closed
+    EXPECT_EQ(kept.texts.size(), 12u);
+
+    // Kept before the scope (the last step's place and colour): placed from the cache inside it, nothing added.
+    const float last_y = 30.0f + 0.37f;
+    const size_t held = kept.text_bytes;
+    Canvas again = Canvas::make_logical(0.0f, 0.0f, 300.0f, 60.0f, scale);
+    Canvas fresh = again;
+    {
+      const PassingTexts scope(kept);
+      draw_cached_text(kept, again, fonts.manrope_semibold, 11.5f, 0.0f, 28.3f, last_y, "servidor · ação", COLOR_CREAM);
+    }
+    SpriteCache none;
+    draw_cached_text(none, fresh, fonts.manrope_semibold, 11.5f, 0.0f, 28.3f, last_y, "servidor · ação", COLOR_CREAM);
+    EXPECT_TRUE(same_pixels(again.pixmap, fresh.pixmap)) << scale;
+    EXPECT_EQ(kept.text_bytes, held);
+    EXPECT_EQ(kept.texts.size(), 12u);
+  }
+}
+
 TEST(SpriteCache, LongLinesAndFadesStayWithinTheByteBound) {
   const FontSet fonts = load_font_set(std::nullopt);
   const std::string tail(5'000, 'x');
