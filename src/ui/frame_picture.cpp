@@ -120,6 +120,8 @@ void draw_pill_cached(UiState& ui, float x, float y, float width) {
   if (!frame.pill || frame.pill_key_x != kx || frame.pill_key_y != ky) {
     Canvas pill = make_aligned_layer(x - PILL_CACHE_MARGIN, y - PILL_CACHE_MARGIN, width + 2.0f * PILL_CACHE_MARGIN,
                                      PILL_HEIGHT + 2.0f * PILL_CACHE_MARGIN, ui.scale);
+    // The layer keeps the pill's pixels: its text is not kept a second time in the cache.
+    const PassingTexts passing(ui.sprites);
     draw_subtitle_pill(ui, pill, x, y, width, 1.0f);
     frame.pill = std::move(pill);
     frame.pill_key_x = kx;

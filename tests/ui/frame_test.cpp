@@ -2,6 +2,7 @@
 // returns, the hover fades and their band flags, the dialog frame's reuse rule and a change of scale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include "ui/layout.h"
 #include "ui/stage_timers.h"
 #include "ui/test_ui.h"
+#include "ui/widgets.h"
 
 namespace qo {
 namespace {
@@ -300,6 +302,10 @@ TEST(PictureStage, TheIntroKeepsOnlyTheTextsOfItsEnd) {
     EXPECT_EQ(whole_intro.size(), its_end.size());
     EXPECT_TRUE(whole_intro == its_end);
     EXPECT_GT(its_end.size(), 20u);
+    // The settled pill is kept as its own layer, its text not a second time.
+    EXPECT_TRUE(std::ranges::none_of(its_end, [](const auto& kept) {
+      return kept.first.find(SUBTITLE_TEXT) != std::string::npos;
+    }));
   }
 }
 
