@@ -2,12 +2,14 @@
 // The launcher window's whole state, built once per window by load_assets_and_init_ui (assets.h) and owned by
 // the window shell. Plain data in the order of its groups; each group's behaviour lives with its owner:
 // tween.h, sparks.h, pointer.h, status.h, assets.h, layers.h, layout.h and the frame painter.
+#include <algorithm>
 #include <array>
 #include <compare>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <utility>
@@ -205,13 +207,38 @@ struct SettingsDialogState {
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
+// A picture file's bytes: an override read from disk is held here; a built-in picture is only pointed at, since
+// it lies in the program's own image for the process's life (a copy would hold its bytes twice).
+class PictureFile {
+ public:
+  PictureFile() = default;
+  static PictureFile held(std::vector<uint8_t> bytes) {
+    PictureFile file;
+    file.held_ = std::move(bytes);
+    return file;
+  }
+  static PictureFile built_in(std::span<const uint8_t> bytes) {
+    PictureFile file;
+    file.built_in_ = bytes;
+    return file;
+  }
+
+  std::span<const uint8_t> bytes() const { return held_.empty() ? built_in_ : std::span<const uint8_t>(held_); }
+  operator std::span<const uint8_t>() const { return bytes(); }  // NOLINT(google-explicit-constructor): a view
+  bool operator==(const PictureFile& other) const { return std::ranges::equal(bytes(), other.bytes()); }
+
+ private:
+  std::vector<uint8_t> held_;
+  std::span<const uint8_t> built_in_;
+};
+
 // The pictures (built-in or overridden); never changed after construction. Each is kept as its file's bytes:
 // decoded, the hero is several times the window and the logo and crest several times their layers, and only the
 // scaled layers are drawn, so the pictures are decoded again each time the layers are rebuilt.
 struct SourceImages {
-  std::vector<uint8_t> hero_file;
-  std::vector<uint8_t> logo_file;
-  std::vector<uint8_t> crest_file;
+  PictureFile hero_file;
+  PictureFile logo_file;
+  PictureFile crest_file;
 };
 
 // One stroked outline of the rune ornament, in its 520 x 520 unit box.
