@@ -306,8 +306,7 @@ void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero
   build_crest_glow(layers, decode_png_picture(ui.images.crest_file), scale);
   layers.glow_dot = build_glow_dot(scale);
   layers.picture_area = build_picture_area(scale);
-  layers.rune_groups = build_rune_outlines();
-  layers.rune = SparseImage(rasterize_rune(layers.rune_groups, scale));
+  layers.rune = SparseImage(rasterize_rune(build_rune_outlines(), scale));
   LogoGlow logo = logo_glow.get();
   layers.logo_glow_width = logo.width;
   layers.logo_glow_height = logo.height;

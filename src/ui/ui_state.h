@@ -287,7 +287,6 @@ struct ScaledLayers {
   uint32_t crest_glow_pad = 0;
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
   PictureArea picture_area;
-  std::array<std::vector<RuneOutline>, 3> rune_groups;  // outer ring; dashed ring; inner ring and the two triangles
   SparseImage rune;         // the whole figure, 270 logical px across, turned by the frame painter
 };
 
