@@ -161,7 +161,7 @@ float logo_float_offset(double ui_clock) {
 }
 
 // The glow image (which holds the logo) through its sub-pixel copies: copy k is k/4 device pixel lower. Each copy
-// is kept as its visible part, drawn at its offset in the whole copy.
+// is kept as its visible part (its rows trimmed to their pixels with alpha), drawn at its offset in the whole copy.
 void draw_logo(UiState& ui, const PictureColumn& column) {
   const float opacity = intro_ramp(intro_elapsed(ui), 0.15, 0.7);
   if (!(opacity > 0.0f)) return;
@@ -177,8 +177,8 @@ void draw_logo(UiState& ui, const PictureColumn& column) {
   const auto shifted = [](int32_t at, int32_t by) {
     return static_cast<int32_t>(std::clamp<int64_t>(int64_t{at} + by, INT32_MIN, INT32_MAX));
   };
-  blend_pixmap_opacity(ui.canvas.pixmap, copy.pixels, opacity, shifted(round_to_i32(left), copy.x),
-                       shifted(saturating_i32(row), copy.y), layers.picture_area.clip);
+  blend_row_trimmed(ui.canvas.pixmap, copy.pixels, opacity, shifted(round_to_i32(left), copy.x),
+                    shifted(saturating_i32(row), copy.y), layers.picture_area.clip);
 }
 
 // ---- countdown ----

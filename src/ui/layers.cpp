@@ -246,11 +246,10 @@ VisiblePart visible_part(const Pixmap& image) {
     top = std::min(top, y);
     bottom = y + 1;
   }
-  if (bottom == 0) return VisiblePart{};
-  VisiblePart part{Pixmap::make_for_overwrite(right - left, bottom - top), static_cast<int32_t>(left),
-                   static_cast<int32_t>(top)};
-  for (uint32_t y = top; y < bottom; ++y) std::copy(image.row(y) + left, image.row(y) + right, part.pixels.row(y - top));
-  return part;
+  if (bottom == 0) return VisiblePart{RowTrimmedImage(Pixmap::make(1, 1)), 0, 0};
+  Pixmap rectangle = Pixmap::make_for_overwrite(right - left, bottom - top);
+  for (uint32_t y = top; y < bottom; ++y) std::copy(image.row(y) + left, image.row(y) + right, rectangle.row(y - top));
+  return VisiblePart{RowTrimmedImage(rectangle), static_cast<int32_t>(left), static_cast<int32_t>(top)};
 }
 
 std::array<VisiblePart, 4> visible_subpixel_copies(const Pixmap& image) {

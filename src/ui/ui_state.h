@@ -23,6 +23,7 @@
 #include "gfx/paint.h"
 #include "gfx/path.h"
 #include "gfx/pixmap.h"
+#include "gfx/row_trimmed_image.h"
 #include "icons/builtin_icons.h"
 #include "text/font.h"
 #include "ui/clock.h"
@@ -254,11 +255,12 @@ struct PictureArea {
   ClipRect clip;
 };
 
-// The part of a picture that shows: the smallest rectangle holding every pixel with any alpha, and where its
-// top-left pixel lies in the whole picture. Source-over leaves the target unchanged under a pixel without alpha,
-// so the part drawn at that offset gives what the whole picture gives.
+// The part of a picture that shows: the smallest rectangle holding every pixel with any alpha, each of its rows
+// kept from its first to its last such pixel, and where its top-left pixel lies in the whole picture. Source-over
+// leaves the target unchanged under a pixel without alpha, so the part drawn at that offset gives what the whole
+// picture gives.
 struct VisiblePart {
-  Pixmap pixels;
+  RowTrimmedImage pixels;
   int32_t x = 0;
   int32_t y = 0;
 };
