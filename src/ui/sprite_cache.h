@@ -30,7 +30,7 @@ struct TextSprite {
   int32_t left = 0;         // device offset of the pixmap from the pen's whole-pixel position
   int32_t top = 0;          // and from the baseline's
   float width = 0.0f;       // the shaped run's advance, logical px
-  bool has_pixels = false;  // false for a line without glyphs
+  bool has_pixels = false;  // false for a line without ink (no glyphs, or white space only)
   // Device columns, from the pen's whole-pixel position, whose pixels the picture holds; a line drawn whole holds
   // all of them.
   int64_t holds_left = INT64_MIN;

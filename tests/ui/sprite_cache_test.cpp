@@ -212,6 +212,43 @@ TEST(SpriteCache, HugeTextsAreDrawnOnlyAsFarAsTheCanvasShows) {
 
 // Many long lines, or one line in the many colours of a fade: the texts never hold more bytes than their bound
 // (counted from what they hold), the newest picture stays, and one text keeps at most two colours.
+// A text's picture is cut to its ink: its outer rows and columns each hold a pixel with alpha, and white space
+// keeps no pixels. Placed, it draws what the line drawn directly draws.
+TEST(SpriteCache, TextPicturesHoldOnlyTheirInk) {
+  const FontSet fonts = load_font_set(std::nullopt);
+  const auto has_ink = [](const Pixmap& p, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+    for (uint32_t y = y0; y < y1; ++y)
+      for (uint32_t x = x0; x < x1; ++x)
+        if (pixel_alpha(p.pixel(x, y)) > 0) return true;
+    return false;
+  };
+  for (const float scale : {1.0f, 1.5f, 2.0f}) {
+    for (const std::string_view text : {"Ação ÇÉ", "gjpqy", "   ", "|", ".", "ÁÍ _"}) {
+      SCOPED_TRACE(testing::Message() << scale << " \"" << text << "\"");
+      Canvas direct = Canvas::make_logical(0.0f, 0.0f, 120.0f, 40.0f, scale);
+      for (uint32_t& word : direct.pixmap.pixels()) word = 0xFF203040u;
+      Canvas cached = direct;
+      const GlyphRun run = shape_line(fonts.urbanist_bold, 15.0f, 0.2f, text, false);
+      draw_glyph_run(direct, fonts.urbanist_bold, 7.3f, 27.6f, run, solid_paint(COLOR_PALE_GOLD));
+      SpriteCache cache;
+      draw_cached_text(cache, cached, fonts.urbanist_bold, 15.0f, 0.2f, 7.3f, 27.6f, text, COLOR_PALE_GOLD);
+      EXPECT_EQ(test::compare_pixels(cached.pixmap, direct.pixmap, 1).differing_pixels, 0u);
+      ASSERT_EQ(cache.texts.size(), 1u);
+      const TextSprite& sprite = cache.texts.begin()->second.pictures[0].sprite;
+      if (text == "   ") {
+        EXPECT_FALSE(sprite.has_pixels);
+        continue;
+      }
+      ASSERT_TRUE(sprite.has_pixels);
+      const Pixmap& p = sprite.pixels;
+      EXPECT_TRUE(has_ink(p, 0, 0, p.width(), 1));
+      EXPECT_TRUE(has_ink(p, 0, p.height() - 1, p.width(), p.height()));
+      EXPECT_TRUE(has_ink(p, 0, 0, 1, p.height()));
+      EXPECT_TRUE(has_ink(p, p.width() - 1, 0, p.width(), p.height()));
+    }
+  }
+}
+
 // Inside a PassingTexts scope a text is drawn as a miss draws it and nothing is kept; a text kept before is placed
 // from the cache. Two ways of drawing the same rising, fading line must give the same pixels.
 TEST(SpriteCache, PassingTextsDrawAsKeptOnesAndKeepNothingNew) {
