@@ -123,13 +123,16 @@ void draw_pill_cached(UiState& ui, float x, float y, float width) {
     // The layer keeps the pill's pixels: its text is not kept a second time in the cache.
     const PassingTexts passing(ui.sprites);
     draw_subtitle_pill(ui, pill, x, y, width, 1.0f);
-    frame.pill = std::move(pill);
+    // Only its visible part is kept (about half the margined layer), placed at the layer's device position.
+    VisiblePart part = visible_part(pill.pixmap);
+    part.x += round_to_i32(pill.origin_x * pill.scale);
+    part.y += round_to_i32(pill.origin_y * pill.scale);
+    frame.pill = std::move(part);
     frame.pill_key_x = kx;
     frame.pill_key_y = ky;
   }
-  const Canvas& pill = *frame.pill;
-  blend_pixmap_opacity(ui.canvas.pixmap, pill.pixmap, 1.0f, round_to_i32(pill.origin_x * pill.scale),
-                       round_to_i32(pill.origin_y * pill.scale), ui.layers.picture_area.clip);
+  const VisiblePart& pill = *frame.pill;
+  blend_row_trimmed(ui.canvas.pixmap, pill.pixels, 1.0f, pill.x, pill.y, ui.layers.picture_area.clip);
 }
 
 void draw_pill(UiState& ui, const PictureColumn& column) {

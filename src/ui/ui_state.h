@@ -300,7 +300,7 @@ struct FrameLayers {
   bool background_fresh = false;     // the background changed this frame
   bool has_background = false;       // a background was painted or taken from the worker at least once
   bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
-  std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it
+  std::optional<VisiblePart> pill;   // the subtitle pill at full opacity, placed at its device pixels
   int64_t pill_key_x = INT64_MIN;    // its position in 1/64 logical px
   int64_t pill_key_y = INT64_MIN;
 };
