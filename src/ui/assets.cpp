@@ -32,12 +32,11 @@ using ImageDecoder = std::optional<Pixmap> (*)(std::span<const uint8_t>, uint64_
 
 // The override's bytes when they decode as the picture within PICTURE_MAX_PIXELS, else the embedded ones (which
 // the layers' decoders turn into a transparent 16 x 16 square if they ever failed).
-std::vector<uint8_t> picture_file(const std::filesystem::path& launcher_folder, std::string_view name,
-                                  ImageDecoder decode) {
+PictureFile picture_file(const std::filesystem::path& launcher_folder, std::string_view name, ImageDecoder decode) {
   auto override_bytes = read_media_file(launcher_folder, name, {});
-  if (!override_bytes.empty() && decode(override_bytes, PICTURE_MAX_PIXELS)) return override_bytes;
-  const auto embedded = embedded_asset(std::string("images/") + std::string(name));
-  return std::vector<uint8_t>(embedded.begin(), embedded.end());
+  if (!override_bytes.empty() && decode(override_bytes, PICTURE_MAX_PIXELS))
+    return PictureFile::held(std::move(override_bytes));
+  return PictureFile::built_in(embedded_asset(std::string("images/") + std::string(name)));
 }
 
 }  // namespace
@@ -64,7 +63,7 @@ FontSet load_font_set(const std::optional<std::filesystem::path>& system_font_fi
 UiState load_assets_and_init_ui(float scale, const UiEnvironment& environment) {
   // The hero layer, the longest part, is made from the picture's bytes alone while the fonts, icons, pictures and
   // the other layers are made here.
-  std::vector<uint8_t> hero_file = picture_file(environment.launcher_folder, HERO_IMAGE_NAME, decode_webp_to_pixmap);
+  PictureFile hero_file = picture_file(environment.launcher_folder, HERO_IMAGE_NAME, decode_webp_to_pixmap);
   std::future<HeroLayer> hero = start_hero_layer(hero_file, scale);
   const auto system_font = environment.find_system_font ? environment.find_system_font() : std::nullopt;
   UiState ui(load_font_set(system_font), environment.clock);

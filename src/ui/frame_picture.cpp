@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "gfx/image_affine.h"
@@ -119,14 +120,19 @@ void draw_pill_cached(UiState& ui, float x, float y, float width) {
   if (!frame.pill || frame.pill_key_x != kx || frame.pill_key_y != ky) {
     Canvas pill = make_aligned_layer(x - PILL_CACHE_MARGIN, y - PILL_CACHE_MARGIN, width + 2.0f * PILL_CACHE_MARGIN,
                                      PILL_HEIGHT + 2.0f * PILL_CACHE_MARGIN, ui.scale);
+    // The layer keeps the pill's pixels: its text is not kept a second time in the cache.
+    const PassingTexts passing(ui.sprites);
     draw_subtitle_pill(ui, pill, x, y, width, 1.0f);
-    frame.pill = std::move(pill);
+    // Only its visible part is kept (about half the margined layer), placed at the layer's device position.
+    VisiblePart part = visible_part(pill.pixmap);
+    part.x += round_to_i32(pill.origin_x * pill.scale);
+    part.y += round_to_i32(pill.origin_y * pill.scale);
+    frame.pill = std::move(part);
     frame.pill_key_x = kx;
     frame.pill_key_y = ky;
   }
-  const Canvas& pill = *frame.pill;
-  blend_pixmap_opacity(ui.canvas.pixmap, pill.pixmap, 1.0f, round_to_i32(pill.origin_x * pill.scale),
-                       round_to_i32(pill.origin_y * pill.scale), ui.layers.picture_area.clip);
+  const VisiblePart& pill = *frame.pill;
+  blend_row_trimmed(ui.canvas.pixmap, pill.pixels, 1.0f, pill.x, pill.y, ui.layers.picture_area.clip);
 }
 
 void draw_pill(UiState& ui, const PictureColumn& column) {
@@ -137,11 +143,14 @@ void draw_pill(UiState& ui, const PictureColumn& column) {
   const float width = ui.layout.subtitle_pill_width;
   const float x = COLUMN_CENTRE_X - width / 2.0f;
   const float y = column.top + (1.0f - o) * PILL_RISE;
-  if (o < 1.0f)
+  if (o < 1.0f) {
+    // Rising and fading in: its text has another place and colour every frame, so none is kept.
+    const PassingTexts passing(ui.sprites);
     draw_inside_picture_area(ui, subtitle_pill_reach(x, y, width),
                              [&](Canvas& canvas) { draw_subtitle_pill(ui, canvas, x, y, width, o); });
-  else
+  } else {
     draw_pill_cached(ui, x, y, width);
+  }
 }
 
 // ---- logo ----
@@ -155,7 +164,7 @@ float logo_float_offset(double ui_clock) {
 }
 
 // The glow image (which holds the logo) through its sub-pixel copies: copy k is k/4 device pixel lower. Each copy
-// is kept as its visible part, drawn at its offset in the whole copy.
+// is kept as its visible part (its rows trimmed to their pixels with alpha), drawn at its offset in the whole copy.
 void draw_logo(UiState& ui, const PictureColumn& column) {
   const float opacity = intro_ramp(intro_elapsed(ui), 0.15, 0.7);
   if (!(opacity > 0.0f)) return;
@@ -171,8 +180,8 @@ void draw_logo(UiState& ui, const PictureColumn& column) {
   const auto shifted = [](int32_t at, int32_t by) {
     return static_cast<int32_t>(std::clamp<int64_t>(int64_t{at} + by, INT32_MIN, INT32_MAX));
   };
-  blend_pixmap_opacity(ui.canvas.pixmap, copy.pixels, opacity, shifted(round_to_i32(left), copy.x),
-                       shifted(saturating_i32(row), copy.y), layers.picture_area.clip);
+  blend_row_trimmed(ui.canvas.pixmap, copy.pixels, opacity, shifted(round_to_i32(left), copy.x),
+                    shifted(saturating_i32(row), copy.y), layers.picture_area.clip);
 }
 
 // ---- countdown ----
@@ -236,6 +245,9 @@ void draw_countdown_block(UiState& ui) {
   const float opacity = intro_ramp(intro_elapsed(ui), 0.3, 0.6);
   if (!(opacity > 0.0f)) return;
   const CountdownTexts texts = countdown_texts(ui.opening_target_ms, ui.clock.wall_ms());
+  // While it fades in, its texts have another colour every frame: none is kept.
+  std::optional<PassingTexts> passing;
+  if (opacity < 1.0f) passing.emplace(ui.sprites);
   if (texts.open)
     draw_server_open(ui, opacity);
   else

@@ -246,12 +246,11 @@ VisiblePart visible_part(const Pixmap& image) {
     top = std::min(top, y);
     bottom = y + 1;
   }
-  if (bottom == 0) return VisiblePart{};
-  VisiblePart part{Pixmap::make_for_overwrite(right - left, bottom - top), static_cast<int32_t>(left),
-                   static_cast<int32_t>(top)};
+  if (bottom == 0) return VisiblePart{RowTrimmedImage(Pixmap::make(1, 1)), 0, 0};
+  Pixmap rectangle = Pixmap::make_for_overwrite(right - left, bottom - top);
   for (uint32_t y = top; y < bottom; ++y)
-    std::copy(image.row(y) + left, image.row(y) + right, part.pixels.row(y - top));
-  return part;
+    std::copy(image.row(y) + left, image.row(y) + right, rectangle.row(y - top));
+  return VisiblePart{RowTrimmedImage(rectangle), static_cast<int32_t>(left), static_cast<int32_t>(top)};
 }
 
 std::array<VisiblePart, 4> visible_subpixel_copies(const Pixmap& image) {
@@ -307,8 +306,7 @@ void rebuild_scaled_layers(UiState& ui, float scale, std::future<HeroLayer> hero
   build_crest_glow(layers, decode_png_picture(ui.images.crest_file), scale);
   layers.glow_dot = build_glow_dot(scale);
   layers.picture_area = build_picture_area(scale);
-  layers.rune_groups = build_rune_outlines();
-  layers.rune = SparseImage(rasterize_rune(layers.rune_groups, scale));
+  layers.rune = SparseImage(rasterize_rune(build_rune_outlines(), scale));
   LogoGlow logo = logo_glow.get();
   layers.logo_glow_width = logo.width;
   layers.logo_glow_height = logo.height;

@@ -4,7 +4,9 @@
 #include <bit>
 #include <cmath>
 #include <functional>
+#include <optional>
 
+#include "gfx/image_blit.h"
 #include "gfx/paint.h"
 #include "gfx/rasterizer.h"
 #include "gfx/shapes.h"
@@ -49,9 +51,27 @@ size_t picture_bytes(const TextSprite& sprite) { return sprite.has_pixels ? pixe
 
 bool same_color(const Color& a, const Color& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
-// The line drawn alone with its pen at (pad + frac_x, pad + frac_y) device pixels of a scratch canvas, cut to the
-// glyph box: its pixels depend only on the run, colour, scale and fractions. The pad keeps the box (ascender and
-// margins above the baseline, a few pixels left of the pen) inside the scratch canvas.
+// The smallest rectangle of `area` (within the image) holding every pixel with any alpha; none when it has none.
+std::optional<ClipRect> ink_box(const Pixmap& image, const ClipRect& area) {
+  ClipRect ink{area.x1, area.y1, area.x0, area.y0};
+  for (int32_t y = area.y0; y < area.y1; ++y) {
+    const uint32_t* row = image.row(static_cast<uint32_t>(y));
+    int32_t first = area.x0;
+    while (first < area.x1 && pixel_alpha(row[first]) == 0) ++first;
+    if (first == area.x1) continue;
+    int32_t end = area.x1;
+    while (pixel_alpha(row[end - 1]) == 0) --end;
+    ink = ClipRect{std::min(ink.x0, first), std::min(ink.y0, y), std::max(ink.x1, end), y + 1};
+  }
+  if (ink.x0 >= ink.x1) return std::nullopt;
+  return ink;
+}
+
+// The line drawn alone with its pen at (pad + frac_x, pad + frac_y) device pixels of a scratch canvas, cut to its
+// ink: its pixels depend only on the run, colour, scale and fractions. The pad keeps the glyph box (ascender and
+// margins above the baseline, a few pixels left of the pen) inside the scratch canvas. The box is the font's
+// ascender to half the size below the baseline with margins, about twice the rows the ink takes; what lies
+// outside the ink is transparent and source-over leaves the target unchanged there, so only the ink is kept.
 TextSprite render_sprite(const Font& font, const GlyphRun& run, const Color& color, float scale, float frac_x,
                          float frac_y) {
   TextSprite sprite;
@@ -72,14 +92,18 @@ TextSprite render_sprite(const Font& font, const GlyphRun& run, const Color& col
   Canvas scratch = Canvas::make(static_cast<uint32_t>(scratch_width), static_cast<uint32_t>(scratch_height), 0.0f,
                                 0.0f, scale);
   draw_glyph_run(scratch, font, pen_x, pen_y, run, solid_paint(color));
-  sprite.pixels = Pixmap::make(box->width, box->height);
-  for (uint32_t y = 0; y < box->height; ++y) {
-    const uint32_t* from = scratch.pixmap.row(static_cast<uint32_t>(box->top) + y) + box->left;
-    std::copy(from, from + box->width, sprite.pixels.row(y));
+  const auto ink = ink_box(scratch.pixmap, ClipRect{box->left, box->top, box->left + static_cast<int32_t>(box->width),
+                                                    box->top + static_cast<int32_t>(box->height)});
+  if (!ink) return sprite;  // glyphs without ink (white space): nothing to place
+  const auto ink_width = static_cast<uint32_t>(ink->x1 - ink->x0);
+  sprite.pixels = Pixmap::make_for_overwrite(ink_width, static_cast<uint32_t>(ink->y1 - ink->y0));
+  for (int32_t y = ink->y0; y < ink->y1; ++y) {
+    const uint32_t* from = scratch.pixmap.row(static_cast<uint32_t>(y)) + ink->x0;
+    std::copy_n(from, ink_width, sprite.pixels.row(static_cast<uint32_t>(y - ink->y0)));
   }
   sprite.has_pixels = true;
-  sprite.left = box->left - pad_x;
-  sprite.top = box->top - pad_y;
+  sprite.left = ink->x0 - pad_x;
+  sprite.top = ink->y0 - pad_y;
   return sprite;
 }
 
@@ -322,6 +346,7 @@ float draw_cached_text(SpriteCache& cache, Canvas& canvas, const Font& font, flo
       render_visible(font, size, letter_spacing, text, color, canvas.scale, frac_x, frac_y, visible);
   place(canvas, whole_x, whole_y, sprite, color);
   const float width = sprite.width;
+  if (cache.passing > 0) return width;
   const size_t bound = sprite_cache_text_bound(canvas.scale);
   if (key.size() + SPRITE_ENTRY_OVERHEAD_BYTES + picture_bytes(sprite) > bound) return width;  // too large to keep
   if (found == cache.texts.end()) {

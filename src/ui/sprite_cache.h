@@ -30,7 +30,7 @@ struct TextSprite {
   int32_t left = 0;         // device offset of the pixmap from the pen's whole-pixel position
   int32_t top = 0;          // and from the baseline's
   float width = 0.0f;       // the shaped run's advance, logical px
-  bool has_pixels = false;  // false for a line without glyphs
+  bool has_pixels = false;  // false for a line without ink (no glyphs, or white space only)
   // Device columns, from the pen's whole-pixel position, whose pixels the picture holds; a line drawn whole holds
   // all of them.
   int64_t holds_left = INT64_MIN;
@@ -76,6 +76,22 @@ struct SpriteCache {
   size_t text_bytes = 0;    // keys and pixels held in `texts`
   size_t shadow_bytes = 0;  // and in `shadows`
   uint64_t clock = 0;       // counts uses, for least recently used
+  uint32_t passing = 0;     // open PassingTexts scopes: while any is, texts not kept yet are drawn but not kept
+};
+
+// While it lives, a text the cache does not hold yet is drawn as on any miss but not kept (one it holds is still
+// placed from it). For texts whose colour or place changes every frame, as those fading and rising in during the
+// window's intro: each frame's picture would be kept and never drawn again (the rising subtitle pill alone left 30
+// such pictures, 2.5 MB at scale 2).
+class PassingTexts {
+ public:
+  explicit PassingTexts(SpriteCache& cache) : cache_(cache) { ++cache_.passing; }
+  ~PassingTexts() { --cache_.passing; }
+  PassingTexts(const PassingTexts&) = delete;
+  PassingTexts& operator=(const PassingTexts&) = delete;
+
+ private:
+  SpriteCache& cache_;
 };
 
 // Bytes each map may hold at scale 1; the bound grows with the square of the scale, as the pictures do (and stops

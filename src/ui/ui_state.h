@@ -2,12 +2,14 @@
 // The launcher window's whole state, built once per window by load_assets_and_init_ui (assets.h) and owned by
 // the window shell. Plain data in the order of its groups; each group's behaviour lives with its owner:
 // tween.h, sparks.h, pointer.h, status.h, assets.h, layers.h, layout.h and the frame painter.
+#include <algorithm>
 #include <array>
 #include <compare>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <utility>
@@ -21,6 +23,7 @@
 #include "gfx/paint.h"
 #include "gfx/path.h"
 #include "gfx/pixmap.h"
+#include "gfx/row_trimmed_image.h"
 #include "icons/builtin_icons.h"
 #include "text/font.h"
 #include "ui/clock.h"
@@ -212,13 +215,38 @@ struct SettingsDialogState {
 };
 
 // --- group 9: images and layers ---------------------------------------------------------------------------------
+// A picture file's bytes: an override read from disk is held here; a built-in picture is only pointed at, since
+// it lies in the program's own image for the process's life (a copy would hold its bytes twice).
+class PictureFile {
+ public:
+  PictureFile() = default;
+  static PictureFile held(std::vector<uint8_t> bytes) {
+    PictureFile file;
+    file.held_ = std::move(bytes);
+    return file;
+  }
+  static PictureFile built_in(std::span<const uint8_t> bytes) {
+    PictureFile file;
+    file.built_in_ = bytes;
+    return file;
+  }
+
+  std::span<const uint8_t> bytes() const { return held_.empty() ? built_in_ : std::span<const uint8_t>(held_); }
+  operator std::span<const uint8_t>() const { return bytes(); }  // NOLINT(google-explicit-constructor): a view
+  bool operator==(const PictureFile& other) const { return std::ranges::equal(bytes(), other.bytes()); }
+
+ private:
+  std::vector<uint8_t> held_;
+  std::span<const uint8_t> built_in_;
+};
+
 // The pictures (built-in or overridden); never changed after construction. Each is kept as its file's bytes:
 // decoded, the hero is several times the window and the logo and crest several times their layers, and only the
 // scaled layers are drawn, so the pictures are decoded again each time the layers are rebuilt.
 struct SourceImages {
-  std::vector<uint8_t> hero_file;
-  std::vector<uint8_t> logo_file;
-  std::vector<uint8_t> crest_file;
+  PictureFile hero_file;
+  PictureFile logo_file;
+  PictureFile crest_file;
 };
 
 // One stroked outline of the rune ornament, in its 520 x 520 unit box.
@@ -234,11 +262,12 @@ struct PictureArea {
   ClipRect clip;
 };
 
-// The part of a picture that shows: the smallest rectangle holding every pixel with any alpha, and where its
-// top-left pixel lies in the whole picture. Source-over leaves the target unchanged under a pixel without alpha,
-// so the part drawn at that offset gives what the whole picture gives.
+// The part of a picture that shows: the smallest rectangle holding every pixel with any alpha, each of its rows
+// kept from its first to its last such pixel, and where its top-left pixel lies in the whole picture. Source-over
+// leaves the target unchanged under a pixel without alpha, so the part drawn at that offset gives what the whole
+// picture gives.
 struct VisiblePart {
-  Pixmap pixels;
+  RowTrimmedImage pixels;
   int32_t x = 0;
   int32_t y = 0;
 };
@@ -267,7 +296,6 @@ struct ScaledLayers {
   uint32_t crest_glow_pad = 0;
   Canvas glow_dot;          // pale-gold dot in a soft halo, logical -12..18 in both axes
   PictureArea picture_area;
-  std::array<std::vector<RuneOutline>, 3> rune_groups;  // outer ring; dashed ring; inner ring and the two triangles
   SparseImage rune;         // the whole figure, 270 logical px across, turned by the frame painter
 };
 
@@ -285,7 +313,7 @@ struct FrameLayers {
   bool background_fresh = false;     // the background changed this frame
   bool has_background = false;       // a background was painted or taken from the worker at least once
   bool dialog_shown = false;         // the last frame showed the dialog: the next main frame is a full one
-  std::optional<Canvas> pill;        // the subtitle pill at full opacity, 12 px margin around it
+  std::optional<VisiblePart> pill;   // the subtitle pill at full opacity, placed at its device pixels
   int64_t pill_key_x = INT64_MIN;    // its position in 1/64 logical px
   int64_t pill_key_y = INT64_MIN;
 };

@@ -215,6 +215,9 @@ void close_settings_dialog(UiState& ui) {
 }
 
 void apply_server_status(UiState& ui, bool online) {
+    // The probe reports every few seconds, mostly what it reported before: then nothing on screen changes, and
+    // neither the layout nor the layers are made again.
+    if (online == ui.server_online && ui.server_status_text == (online ? "ONLINE" : "OFFLINE")) return;
     if (online) {
         if (!ui.server_online) ui.online_since = ui.ui_clock;
         ui.server_online = true;

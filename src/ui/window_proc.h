@@ -49,7 +49,8 @@ WindowProcReply handle_input_message(UiState& ui, PointerInput& input, const Win
 // Closes the settings dialog: state dropped, hover taken again at the pointer, full redraw asked for.
 void close_settings_dialog(UiState& ui);
 
-// The game server's status from the probe: "ONLINE" (online-since set when it was not online) or "OFFLINE".
+// The game server's status from the probe: "ONLINE" (online-since set when it was not online) or "OFFLINE", laid
+// out again when it changed; the same status again changes nothing.
 void apply_server_status(UiState& ui, bool online);
 
 // An update job's progress: status line, detail ("-" when empty), the two bars and the speed text.

@@ -166,6 +166,7 @@ bool set(CURL* handle, CURLoption option, T value) {
 }  // namespace
 
 struct HttpAgent::Impl {
+    std::shared_ptr<TlsTrust> trust;  // let go of only after the handle is cleaned up (the destructor's body)
     CURL* handle = nullptr;
     char error_text[CURL_ERROR_SIZE] = {};
     SpeedFloor speed_floor;
@@ -195,10 +196,11 @@ std::expected<HttpAgent, std::string> HttpAgent::create(const HttpAgentOptions& 
     const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
     if (version == nullptr || (version->features & CURL_VERSION_SSL) == 0) return std::unexpected(TLS_SETUP_ERROR);
 
-    TlsTrust* trust = shared_tls_trust(options.extra_ca_file);
+    std::shared_ptr<TlsTrust> trust = shared_tls_trust(options.extra_ca_file);
     if (trust == nullptr) return std::unexpected(TLS_SETUP_ERROR);
 
     auto impl = std::make_unique<Impl>();
+    impl->trust = trust;
     impl->speed_floor = options.speed_floor;
     impl->handle = curl_easy_init();
     CURL* h = impl->handle;

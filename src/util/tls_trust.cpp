@@ -20,6 +20,16 @@ struct TlsTrust {
     X509_STORE* store = nullptr;
     CURLSH* share = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;  // one per kind of shared data
+
+    TlsTrust() = default;
+    TlsTrust(const TlsTrust&) = delete;
+    TlsTrust& operator=(const TlsTrust&) = delete;
+    // No transfer handle uses the share any more (each holder cleans its handle up first). A TLS context that
+    // still holds the store keeps it alive through OpenSSL's own count.
+    ~TlsTrust() {
+        if (share != nullptr) curl_share_cleanup(share);
+        if (store != nullptr) X509_STORE_free(store);
+    }
 };
 
 namespace {
@@ -132,23 +142,24 @@ CURLcode give_shared_store(CURL*, void* ssl_ctx, void* user) {
 
 }  // namespace
 
-TlsTrust* shared_tls_trust(const std::string& extra_ca_file) {
-    // Built trusts live until the process ends, never destroyed: an agent may hold a pointer to one while
-    // static objects are torn down, and libcurl and OpenSSL keep pointers into them.
+std::shared_ptr<TlsTrust> shared_tls_trust(const std::string& extra_ca_file) {
+    // The map only remembers trusts that are held; it is never destroyed, so a holder may let go of one even while
+    // static objects are torn down.
     static std::mutex mutex;
-    static auto& trusts = *new std::map<std::string, std::unique_ptr<TlsTrust>>;
+    static auto& trusts = *new std::map<std::string, std::weak_ptr<TlsTrust>>;
     std::lock_guard lock(mutex);
-    if (auto found = trusts.find(extra_ca_file); found != trusts.end()) return found->second.get();
+    if (auto found = trusts.find(extra_ca_file); found != trusts.end()) {
+        if (std::shared_ptr<TlsTrust> held = found->second.lock()) return held;
+        trusts.erase(found);
+    }
 
-    auto trust = std::make_unique<TlsTrust>();
+    auto trust = std::make_shared<TlsTrust>();
     trust->store = build_store(extra_ca_file);
     if (trust->store == nullptr) return nullptr;
     trust->share = make_share(*trust);
-    if (trust->share == nullptr) {
-        X509_STORE_free(trust->store);
-        return nullptr;
-    }
-    return trusts.emplace(extra_ca_file, std::move(trust)).first->second.get();
+    if (trust->share == nullptr) return nullptr;
+    trusts.emplace(extra_ca_file, trust);
+    return trust;
 }
 
 bool attach_tls_trust(CURL* handle, TlsTrust& trust) {

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "config/launcher_config_file.h"
-#include "platform/free_memory.h"
 #include "settings/game_options.h"
 #include "ui/status.h"
 #include "ui/window_proc.h"
@@ -40,8 +39,7 @@ void show_job_failure(LauncherApp& app, const std::string& error) {
 }
 
 void finish_job(LauncherApp& app, const JobFinished& finished) {
-    app.busy = false;
-    return_free_memory_to_system();  // what the job's threads freed (transfer buffers, their arenas)
+    app.busy = false;  // what the job's threads freed goes back once the footer shows the outcome (window_shell)
     if (finished.result && *finished.result) {
         // The launcher replaced itself: it starts again, so the game does not.
         set_status(app.ui, "Launcher atualizado. Reiniciando...", std::nullopt, 100.0f, 100.0f, "");

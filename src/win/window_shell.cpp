@@ -106,24 +106,29 @@ void show_first_frame(LauncherApp& app, SdlWindow& window) {
 // Freed memory goes back to the system after the moments that leave the most of it behind: the opening (the
 // pictures decoded at full size, the backdrops painted on this thread until the worker takes over), the settings
 // dialog's opening (the blur of its backdrop) and its close (its snapshot, blurred backdrop and layer, each the
-// canvas's size). After the opening and the dialog's close the cached shadows are packed as well: the dialog's
-// two large ones are not drawn again until it opens again (14 of 15 MB at scale 2 saved), and the play button's
-// until its band is repainted.
+// canvas's size), and the end of an update job (what its threads freed: transfer buffers, TLS contexts), once the
+// frame that shows its outcome has repainted the footer. After the opening, the dialog's close and a job's end the
+// cached shadows are packed as well: the dialog's two large ones are not drawn again until it opens again (14 of
+// 15 MB at scale 2 saved), and the play button's until its band is repainted.
 class MemorySettler {
  public:
-    void after_frame(const UiState& ui) {
+    void after_frame(const LauncherApp& app) {
+        const UiState& ui = app.ui;
         const bool worker_started = !worker_seen_ && ui.backdrop.has_value();
         const bool dialog_changed = dialog_seen_ != ui.dialog.has_value();
         const bool dialog_closed = dialog_seen_ && !ui.dialog.has_value();
+        const bool job_ended = job_seen_ && !app.busy;
         worker_seen_ = worker_seen_ || worker_started;
         dialog_seen_ = ui.dialog.has_value();
-        if (worker_started || dialog_closed) pack_sprite_shadows(ui.sprites);
-        if (worker_started || dialog_changed) return_free_memory_to_system();
+        job_seen_ = app.busy;
+        if (worker_started || dialog_closed || job_ended) pack_sprite_shadows(ui.sprites);
+        if (worker_started || dialog_changed || job_ended) return_free_memory_to_system();
     }
 
  private:
     bool worker_seen_ = false;
     bool dialog_seen_ = false;
+    bool job_seen_ = false;
 };
 
 void run_message_loop(LauncherApp& app, SdlWindow& window) {
@@ -144,7 +149,7 @@ void run_message_loop(LauncherApp& app, SdlWindow& window) {
         if (pacer.frame_due(monotonic_now_ns())) {
             render_and_present(app);
             pacer.frame_drawn(monotonic_now_ns());
-            settler.after_frame(app.ui);
+            settler.after_frame(app);
         }
         if (const auto message = window.wait_message_until(monotonic_instant(pacer.deadline_ns()))) {
             if (route_window_message(app, *message) == LoopStep::End) return;

@@ -2,6 +2,8 @@
 // returns, the hover fades and their band flags, the dialog frame's reuse rule and a change of scale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -20,6 +22,7 @@
 #include "ui/layout.h"
 #include "ui/stage_timers.h"
 #include "ui/test_ui.h"
+#include "ui/widgets.h"
 
 namespace qo {
 namespace {
@@ -271,6 +274,38 @@ TEST(PictureStage, StaysInsideThePictureAreaWhateverTheLogo) {
         EXPECT_GT(pixels_drawn_over_the_overtall_logo(ui), 1000u);
       }
     }
+  }
+}
+
+// Texts fading or rising in with the intro change colour or place every frame; none of those pictures is kept. An
+// intro drawn at 60 frames a second leaves the cache holding the texts a single frame at its end holds (the wall
+// clock stays within one second, so the countdown shows the same values throughout).
+TEST(PictureStage, TheIntroKeepsOnlyTheTextsOfItsEnd) {
+  for (const bool open : {false, true}) {
+    SCOPED_TRACE(open ? "server open" : "countdown");
+    const auto texts_kept = [open](int frames) {
+      UiState ui = content_ui(1.0f);
+      if (open) ui.opening_target_ms = 0;
+      ui.intro_start = 0.0;
+      for (int i = frames; i >= 0; --i) frame_at(ui, 0.95 - i / 60.0);
+      std::set<std::pair<std::string, std::array<float, 4>>> kept;
+      for (const auto& [key, entry] : ui.sprites.texts) {
+        for (size_t i = 0; i < entry.count; ++i) {
+          const Color& c = entry.pictures[i].color;
+          kept.emplace(key, std::array{c.r, c.g, c.b, c.a});
+        }
+      }
+      return kept;
+    };
+    const auto whole_intro = texts_kept(57);
+    const auto its_end = texts_kept(0);
+    EXPECT_EQ(whole_intro.size(), its_end.size());
+    EXPECT_TRUE(whole_intro == its_end);
+    EXPECT_GT(its_end.size(), 20u);
+    // The settled pill is kept as its own layer, its text not a second time.
+    EXPECT_TRUE(std::ranges::none_of(its_end, [](const auto& kept) {
+      return kept.first.find(SUBTITLE_TEXT) != std::string::npos;
+    }));
   }
 }
 

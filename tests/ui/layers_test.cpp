@@ -79,7 +79,7 @@ TEST(ScaledLayers, TwoRebuildsAtOneScaleAreIdentical) {
   EXPECT_TRUE(same_pixels(first.glow_dot.pixmap, second.glow_dot.pixmap));
   EXPECT_TRUE(same_pixels(first.rune.padded(), second.rune.padded()));
   for (size_t k = 0; k < 4; ++k) {
-    EXPECT_TRUE(same_pixels(first.logo_glow_copies[k].pixels, second.logo_glow_copies[k].pixels));
+    EXPECT_TRUE(same_pixels(first.logo_glow_copies[k].pixels.to_pixmap(), second.logo_glow_copies[k].pixels.to_pixmap()));
   }
 }
 
@@ -93,7 +93,8 @@ TEST(ScaledLayers, ARescaleAndBackRebuildsThePicturesLayersAsTheyWere) {
   rebuild_scaled_layers(ui, 1.0f);
   EXPECT_TRUE(same_pixels(*ui.layers.hero, *fresh.layers.hero));
   for (size_t k = 0; k < 4; ++k) {
-    EXPECT_TRUE(same_pixels(ui.layers.logo_glow_copies[k].pixels, fresh.layers.logo_glow_copies[k].pixels));
+    EXPECT_TRUE(same_pixels(ui.layers.logo_glow_copies[k].pixels.to_pixmap(),
+                            fresh.layers.logo_glow_copies[k].pixels.to_pixmap()));
   }
   EXPECT_TRUE(same_pixels(ui.layers.crest_glow, fresh.layers.crest_glow));
 }
@@ -125,14 +126,15 @@ TEST(ScaledLayers, GlowImagesAreSizedByScale) {
     EXPECT_EQ(ui.layers.logo_glow_pad, px(60.0f));
     EXPECT_EQ(ui.layers.logo_glow_width, px(430.0f) + 2 * px(60.0f));
     // Each copy keeps only its visible part, inside the glow image one row taller: the logo and a part of its
-    // glow, less than half of the whole.
+    // glow, less than half of the whole, its rows trimmed to their pixels with alpha (a tenth less again).
     for (const VisiblePart& copy : ui.layers.logo_glow_copies) {
       EXPECT_GE(copy.x, 0);
       EXPECT_GE(copy.y, 0);
       EXPECT_LE(copy.x + copy.pixels.width(), ui.layers.logo_glow_width);
       EXPECT_LE(copy.y + copy.pixels.height(), ui.layers.logo_glow_height + 1);
       EXPECT_GE(copy.pixels.width(), px(430.0f));
-      EXPECT_LT(copy.pixels.pixel_count() * 2, size_t{ui.layers.logo_glow_width} * (ui.layers.logo_glow_height + 1));
+      EXPECT_LT(copy.pixels.kept_pixels() * 2, size_t{ui.layers.logo_glow_width} * (ui.layers.logo_glow_height + 1));
+      EXPECT_LT(copy.pixels.kept_pixels() * 10, size_t{copy.pixels.width()} * copy.pixels.height() * 9);
     }
     EXPECT_EQ(ui.layers.glow_dot.pixmap.width(), static_cast<uint32_t>(std::ceil(30.0f * scale)));
     EXPECT_EQ(ui.layers.glow_dot.origin_x, -12.0f);
@@ -211,14 +213,14 @@ TEST(VisibleParts, DrawWhatTheWholeImagesDraw) {
     for (size_t k = 0; k < 4; ++k) {
       const Pixmap whole = make_subpixel_copies(images[i])[k];
       const VisiblePart part = visible_subpixel_copies(images[i])[k];
-      EXPECT_TRUE(same_pixels(visible_part(whole).pixels, part.pixels));
+      EXPECT_TRUE(same_pixels(visible_part(whole).pixels.to_pixmap(), part.pixels.to_pixmap()));
       for (const float opacity : {1.0f, 0.43f}) {
         for (const auto& [x, y] : {std::pair{5, 7}, std::pair{-31, -13}, std::pair{120, 70}}) {
           const ClipRect clip{3, 4, 150, 83};
           Pixmap expected = ground;
           blend_pixmap_opacity(expected, whole, opacity, x, y, clip);
           Pixmap got = ground;
-          blend_pixmap_opacity(got, part.pixels, opacity, x + part.x, y + part.y, clip);
+          blend_row_trimmed(got, part.pixels, opacity, x + part.x, y + part.y, clip);
           ASSERT_TRUE(same_pixels(got, expected)) << "image " << i << " copy " << k << " at " << x << "," << y;
         }
       }
@@ -227,16 +229,18 @@ TEST(VisibleParts, DrawWhatTheWholeImagesDraw) {
   // Nothing visible leaves one transparent pixel; a pixel without alpha is cut away whatever its colour.
   const VisiblePart none = visible_part(images[1]);
   EXPECT_EQ(none.pixels.width(), 1u);
-  EXPECT_EQ(none.pixels.pixel(0, 0), 0u);
+  EXPECT_EQ(none.pixels.to_pixmap().pixel(0, 0), 0u);
+  EXPECT_EQ(none.pixels.kept_pixels(), 0u);
   const VisiblePart corner = visible_part(images[5]);
   EXPECT_EQ(corner.pixels.width(), 1u);
   EXPECT_EQ(corner.x, 29);
   EXPECT_EQ(corner.y, 19);
   const VisiblePart kept_colour = visible_part(images[6]);
-  EXPECT_EQ(kept_colour.pixels.pixel_count(), 1u);
+  EXPECT_EQ(kept_colour.pixels.kept_pixels(), 1u);
   EXPECT_EQ(kept_colour.x, 12);
   EXPECT_EQ(visible_part(images[7]).pixels.width(), 30u);
   EXPECT_EQ(visible_part(images[7]).pixels.height(), 20u);
+  EXPECT_EQ(visible_part(images[7]).pixels.kept_pixels(), size_t{2 * 30 + 18 * 30});  // inner rows: both ends kept
 }
 
 TEST(AlignedLayer, OriginsAndSizesFallOnDevicePixels) {

@@ -212,6 +212,85 @@ TEST(SpriteCache, HugeTextsAreDrawnOnlyAsFarAsTheCanvasShows) {
 
 // Many long lines, or one line in the many colours of a fade: the texts never hold more bytes than their bound
 // (counted from what they hold), the newest picture stays, and one text keeps at most two colours.
+// A text's picture is cut to its ink: its outer rows and columns each hold a pixel with alpha, and white space
+// keeps no pixels. Placed, it draws what the line drawn directly draws.
+TEST(SpriteCache, TextPicturesHoldOnlyTheirInk) {
+  const FontSet fonts = load_font_set(std::nullopt);
+  const auto has_ink = [](const Pixmap& p, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+    for (uint32_t y = y0; y < y1; ++y)
+      for (uint32_t x = x0; x < x1; ++x)
+        if (pixel_alpha(p.pixel(x, y)) > 0) return true;
+    return false;
+  };
+  for (const float scale : {1.0f, 1.5f, 2.0f}) {
+    for (const std::string_view text : {"Ação ÇÉ", "gjpqy", "   ", "|", ".", "ÁÍ _"}) {
+      SCOPED_TRACE(testing::Message() << scale << " \"" << text << "\"");
+      Canvas direct = Canvas::make_logical(0.0f, 0.0f, 120.0f, 40.0f, scale);
+      for (uint32_t& word : direct.pixmap.pixels()) word = 0xFF203040u;
+      Canvas cached = direct;
+      const GlyphRun run = shape_line(fonts.urbanist_bold, 15.0f, 0.2f, text, false);
+      draw_glyph_run(direct, fonts.urbanist_bold, 7.3f, 27.6f, run, solid_paint(COLOR_PALE_GOLD));
+      SpriteCache cache;
+      draw_cached_text(cache, cached, fonts.urbanist_bold, 15.0f, 0.2f, 7.3f, 27.6f, text, COLOR_PALE_GOLD);
+      EXPECT_EQ(test::compare_pixels(cached.pixmap, direct.pixmap, 1).differing_pixels, 0u);
+      ASSERT_EQ(cache.texts.size(), 1u);
+      const TextSprite& sprite = cache.texts.begin()->second.pictures[0].sprite;
+      if (text == "   ") {
+        EXPECT_FALSE(sprite.has_pixels);
+        continue;
+      }
+      ASSERT_TRUE(sprite.has_pixels);
+      const Pixmap& p = sprite.pixels;
+      EXPECT_TRUE(has_ink(p, 0, 0, p.width(), 1));
+      EXPECT_TRUE(has_ink(p, 0, p.height() - 1, p.width(), p.height()));
+      EXPECT_TRUE(has_ink(p, 0, 0, 1, p.height()));
+      EXPECT_TRUE(has_ink(p, p.width() - 1, 0, p.width(), p.height()));
+    }
+  }
+}
+
+// Inside a PassingTexts scope a text is drawn as a miss draws it and nothing is kept; a text kept before is placed
+// from the cache. Two ways of drawing the same rising, fading line must give the same pixels.
+TEST(SpriteCache, PassingTextsDrawAsKeptOnesAndKeepNothingNew) {
+  const FontSet fonts = load_font_set(std::nullopt);
+  for (const float scale : {1.0f, 1.25f, 2.0f}) {
+    Canvas kept_canvas = Canvas::make_logical(0.0f, 0.0f, 300.0f, 60.0f, scale);
+    Canvas passing_canvas = kept_canvas;
+    SpriteCache kept;
+    SpriteCache passing;
+    for (int step = 0; step < 12; ++step) {  // each step another place and colour, as the rising pill
+      const float y = 30.0f + static_cast<float>(12 - step) * 0.37f;
+      const Color color = with_alpha(COLOR_CREAM, static_cast<float>(step + 1) / 12.0f);
+      const float kept_width =
+          draw_cached_text(kept, kept_canvas, fonts.manrope_semibold, 11.5f, 0.0f, 28.3f, y, "servidor · ação", color);
+      const PassingTexts scope(passing);
+      const float passing_width = draw_cached_text(passing, passing_canvas, fonts.manrope_semibold, 11.5f, 0.0f,
+                                                   28.3f, y, "servidor · ação", color);
+      EXPECT_FLOAT_EQ(passing_width, kept_width);
+    }
+    EXPECT_TRUE(same_pixels(passing_canvas.pixmap, kept_canvas.pixmap)) << scale;
+    EXPECT_TRUE(passing.texts.empty());
+    EXPECT_EQ(passing.text_bytes, 0u);
+    EXPECT_EQ(passing.passing, 0u);  // every scope closed
+    EXPECT_EQ(kept.texts.size(), 12u);
+
+    // Kept before the scope (the last step's place and colour): placed from the cache inside it, nothing added.
+    const float last_y = 30.0f + 0.37f;
+    const size_t held = kept.text_bytes;
+    Canvas again = Canvas::make_logical(0.0f, 0.0f, 300.0f, 60.0f, scale);
+    Canvas fresh = again;
+    {
+      const PassingTexts scope(kept);
+      draw_cached_text(kept, again, fonts.manrope_semibold, 11.5f, 0.0f, 28.3f, last_y, "servidor · ação", COLOR_CREAM);
+    }
+    SpriteCache none;
+    draw_cached_text(none, fresh, fonts.manrope_semibold, 11.5f, 0.0f, 28.3f, last_y, "servidor · ação", COLOR_CREAM);
+    EXPECT_TRUE(same_pixels(again.pixmap, fresh.pixmap)) << scale;
+    EXPECT_EQ(kept.text_bytes, held);
+    EXPECT_EQ(kept.texts.size(), 12u);
+  }
+}
+
 TEST(SpriteCache, LongLinesAndFadesStayWithinTheByteBound) {
   const FontSet fonts = load_font_set(std::nullopt);
   const std::string tail(5'000, 'x');

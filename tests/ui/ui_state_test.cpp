@@ -137,6 +137,12 @@ TEST(MediaOverrides, EmptyMissingAndCorruptFilesFallBackToTheBuiltInPictures) {
   EXPECT_EQ(ui_with_overrides(folder).images.hero_file, built_in.images.hero_file);
   EXPECT_EQ(ui.images.logo_file, built_in.images.logo_file);
   EXPECT_EQ(ui.images.crest_file, built_in.images.crest_file);
+  // The built-in pictures are read where the program holds them, not copied.
+  for (const auto& [file, name] : {std::pair{&ui.images.hero_file, HERO_IMAGE_NAME},
+                                   std::pair{&ui.images.logo_file, LOGO_IMAGE_NAME},
+                                   std::pair{&ui.images.crest_file, CREST_IMAGE_NAME}}) {
+    EXPECT_EQ(file->bytes().data(), embedded_asset(std::string("images/") + std::string(name)).data()) << name;
+  }
 }
 
 TEST(MediaOverrides, AReadablePictureReplacesTheBuiltInOne) {
@@ -197,9 +203,9 @@ TEST(MediaOverrides, PicturesOfAnyShapeKeepToTheBuiltInBoxes) {
     test::write_file(media_file(folder, c.name), c.file);
     const UiState ui = load_assets_and_init_ui(scale, test::test_ui_environment(folder.path()));
     const ScaledLayers& layers = ui.layers;
-    const std::vector<uint8_t>& taken = c.name == LOGO_IMAGE_NAME    ? ui.images.logo_file
-                                        : c.name == CREST_IMAGE_NAME ? ui.images.crest_file
-                                                                     : ui.images.hero_file;
+    const PictureFile& taken = c.name == LOGO_IMAGE_NAME    ? ui.images.logo_file
+                               : c.name == CREST_IMAGE_NAME ? ui.images.crest_file
+                                                            : ui.images.hero_file;
     EXPECT_EQ(as_text(taken), c.file);
     EXPECT_EQ(logo_size(layers), c.logo);
     EXPECT_EQ(layers.crest_glow.width(), usual.crest_glow.width());

@@ -508,6 +508,7 @@ TEST(WindowProcKeys, EscapeStepsBackOneLevel) {
 
 // --- events from the background ----------------------------------------------------------------------------------
 
+// A status is laid out (layers made again, a full frame asked for) only when it changes what is shown.
 TEST(WindowProcEvents, ServerStatusMarksWhenTheServerCameOnline) {
   UiState ui = content_ui();
   const struct {
@@ -515,18 +516,29 @@ TEST(WindowProcEvents, ServerStatusMarksWhenTheServerCameOnline) {
     double clock;
     const char* text;
     double online_since;
+    bool laid_out;
   } steps[] = {
-      {true, 10.0, "ONLINE", 10.0},
-      {true, 25.0, "ONLINE", 10.0},  // still online: the time it came online stays
-      {false, 30.0, "OFFLINE", 10.0},
-      {true, 40.0, "ONLINE", 40.0},
+      {false, 5.0, "OFFLINE", 0.0, true},  // the first report, whatever it says
+      {false, 8.0, "OFFLINE", 0.0, false},
+      {true, 10.0, "ONLINE", 10.0, true},
+      {true, 25.0, "ONLINE", 10.0, false},  // still online: the time it came online stays
+      {false, 30.0, "OFFLINE", 10.0, true},
+      {true, 40.0, "ONLINE", 40.0, true},
   };
   for (const auto& step : steps) {
     ui.ui_clock = step.clock;
+    ui.element_layers.header_stale = false;
+    ui.element_layers.right_column_stale = false;
+    ui.redraw_needed = false;
+    ui.force_full_redraw = false;
     apply_server_status(ui, step.online);
     EXPECT_EQ(ui.server_online, step.online) << step.clock;
     EXPECT_EQ(ui.server_status_text, step.text) << step.clock;
     EXPECT_EQ(ui.online_since, step.online_since) << step.clock;
+    EXPECT_EQ(ui.element_layers.header_stale, step.laid_out) << step.clock;
+    EXPECT_EQ(ui.element_layers.right_column_stale, step.laid_out) << step.clock;
+    EXPECT_EQ(ui.redraw_needed, step.laid_out) << step.clock;
+    EXPECT_EQ(ui.force_full_redraw, step.laid_out) << step.clock;
   }
 }
 

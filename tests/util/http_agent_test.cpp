@@ -316,6 +316,37 @@ TEST_F(HttpAgentTest, EveryAgentUsesTheOneTrustStoreParsedOnce) {
     EXPECT_GE(after.connections, before.connections + 2) << "each agent's connection was given the shared store";
 }
 
+// The trust lives while an agent holds it: one agent after another parse it again, each trusting as the first did,
+// while an agent made while another lives shares its store. A trust that can't be built is not remembered.
+TEST_F(HttpAgentTest, TheTrustIsFreedWithItsLastAgentAndBuiltAgainByTheNext) {
+    test::TempDir dir;
+    test::write_file(dir / "ca.pem", test::read_file(HttpsServer::ca_file()));
+    HttpAgentOptions options = trusting_options();
+    options.extra_ca_file = (dir / "ca.pem").string();
+    server.set_body("/doc", "trusted");
+    const TlsTrustCounters before = tls_trust_counters();
+    for (int round = 1; round <= 3; ++round) {
+        HttpAgent agent = make_agent(options);
+        auto got = agent.get_body(server.url("/doc"), 100);
+        ASSERT_TRUE(got.has_value()) << round << ": " << got.error();
+        EXPECT_EQ(got->bytes, "trusted");
+        EXPECT_EQ(tls_trust_counters().stores_parsed, before.stores_parsed + round);
+        if (round == 3) {
+            HttpAgent beside = make_agent(options);
+            EXPECT_TRUE(beside.get_body(server.url("/doc"), 100).has_value());
+            EXPECT_EQ(tls_trust_counters().stores_parsed, before.stores_parsed + round);
+        }
+    }
+
+    test::write_file(dir / "none.pem", "no certificate here");
+    options.extra_ca_file = (dir / "none.pem").string();
+    EXPECT_FALSE(HttpAgent::create(options).has_value());
+    test::write_file(dir / "none.pem", test::read_file(HttpsServer::ca_file()));
+    auto later = HttpAgent::create(options);
+    ASSERT_TRUE(later.has_value()) << "a later call tries again";
+    EXPECT_TRUE(later->get_body(server.url("/doc"), 100).has_value());
+}
+
 TEST_F(HttpAgentTest, TransferBelowTheSpeedFloorEndsLikeATimeOut) {
     // 40 bytes every 100 ms is 400 bytes/s: no read ever waits long, but the average stays under the floor.
     server.set_body("/drip", pattern_bytes(100'000));
