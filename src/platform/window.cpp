@@ -162,6 +162,12 @@ double display_scale() {
 
 double start_display_scale() { return std::max(display_scale(), 1.0); }
 
+SdlTimersFirst::SdlTimersFirst() : started_(SDL_InitSubSystem(SDL_INIT_TIMER) == 0) {}
+
+SdlTimersFirst::~SdlTimersFirst() {
+    if (started_) SDL_QuitSubSystem(SDL_INIT_TIMER);
+}
+
 VideoStart::VideoStart() {
     set_window_hints();
     started_ = start_video();

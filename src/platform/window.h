@@ -53,6 +53,21 @@ double display_scale();
 // The scale a window starts at: the display's scale, at least 1.0.
 double start_display_scale();
 
+// SDL's timers, started before the launcher starts threads of its own. The first start of any SDL part also looks
+// for the desktop's session bus, and where none is known libdbus forks a helper to find one and waits for its
+// answer. A fork while other threads run hands the helper their locks in whatever state they were in; started
+// first, the look-up forks a process that has one thread.
+class SdlTimersFirst {
+public:
+    SdlTimersFirst();
+    ~SdlTimersFirst();
+    SdlTimersFirst(const SdlTimersFirst&) = delete;
+    SdlTimersFirst& operator=(const SdlTimersFirst&) = delete;
+
+private:
+    bool started_ = false;
+};
+
 // SDL's video (and timers) started ahead of the window, on the thread the window will live on: connecting to the
 // display takes a while, which the caller spends on other work. A window created meanwhile shares the start; the
 // subsystems stop once both have let go. A failure here is left for SdlWindow::create to report.

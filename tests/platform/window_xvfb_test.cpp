@@ -8,7 +8,9 @@
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -38,6 +40,10 @@ using namespace std::chrono_literals;
 constexpr int kWidth = 400;
 constexpr int kHeight = 240;
 constexpr int kCaptionHeight = 58;  // the draggable band of these tests: y < 58, x < 300
+
+// Forks of this process (through fork(), as libdbus makes them), counted as they happen.
+std::atomic<int> forks_made{0};
+void count_fork() { forks_made.fetch_add(1); }
 
 class WindowOnXvfb : public ::testing::Test {
 protected:
@@ -378,6 +384,36 @@ TEST_F(WindowOnXvfb, AnErrorStillOnItsWayWhenTheVideoStopsDoesNotEndTheProcess) 
     ASSERT_NO_FATAL_FAILURE(open_window());
     window_->set_title("ainda aberta");
     EXPECT_TRUE(find_window_by_title("ainda aberta"));
+}
+
+TEST(SdlStartOnXvfb, WithoutASessionBusOnlyTheTimersStartForks) {
+    // Where no session bus is known, SDL's first start forks a helper to look for one. The launcher starts the
+    // timers before any thread of its own, so that this fork never copies a process whose other threads hold
+    // locks; the video, which starts while the window's record is built on another thread, must fork nothing.
+    std::unique_ptr<test::VirtualDisplay> private_display;
+    std::string name;
+    if (const char* shared = std::getenv("QO_XVFB_DISPLAY"); shared && *shared) {
+        name = shared;
+    } else {
+        private_display = std::make_unique<test::VirtualDisplay>("640x480x24");
+        if (!private_display->running()) GTEST_SKIP() << "Xvfb is not available";
+        name = private_display->name();
+    }
+    const test::ScopedEnv display("DISPLAY", name);
+    const test::ScopedEnv driver("SDL_VIDEODRIVER", "x11");
+    const test::ScopedEnv no_bus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    ASSERT_EQ(SDL_WasInit(0), 0u);
+    ASSERT_EQ(pthread_atfork(nullptr, count_fork, nullptr), 0);
+    {
+        const SdlTimersFirst timers;
+        const int after_timers = forks_made.load();
+        {
+            const VideoStart video;
+            EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+        }
+        EXPECT_EQ(forks_made.load(), after_timers) << "the video's start forked";
+    }
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_TIMER), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// Sets an environment variable for the life of the object and restores the previous value afterwards.
+// Sets (or removes) an environment variable for the life of the object and restores the previous value afterwards.
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -11,6 +11,11 @@ public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name)) previous_ = old;
         ::setenv(name, value.c_str(), 1);
+    }
+    // Removes the variable for the life of the object.
+    ScopedEnv(const char* name, std::nullopt_t) : name_(name) {
+        if (const char* old = std::getenv(name)) previous_ = old;
+        ::unsetenv(name);
     }
     ~ScopedEnv() {
         if (previous_)
