@@ -237,8 +237,25 @@ protected:
             }
             std::this_thread::sleep_for(20ms);
         }
-        ADD_FAILURE() << "the launcher window did not appear; its output: " << launcher_output(0);
+        ADD_FAILURE() << "the launcher window did not appear; " << launcher_state(launchers_.size() - 1)
+                      << "; its output: " << launcher_output(launchers_.size() - 1);
         return std::nullopt;
+    }
+
+    // How a launcher copy stands: its exit code (a signal counts as minus its number), or, while it still runs,
+    // where each of its threads is (through gdb where it is installed), so that a hang can be told from a crash.
+    std::string launcher_state(std::size_t which) {
+        if (which >= launchers_.size()) return "no launcher was started";
+        test::ChildProcess& launcher = *launchers_[which];
+        if (const auto code = launcher.wait_for_exit(0ms)) return "it ended with " + std::to_string(*code);
+        if (!fs::exists("/usr/bin/gdb")) return "it still runs";
+        const fs::path stacks = scratch_ / "launcher-stacks.txt";
+        test::ChildOptions options;
+        options.arguments = {"-p", std::to_string(launcher.pid()), "-batch", "-ex", "thread apply all bt 30"};
+        options.output_file = stacks;
+        test::ChildProcess gdb("/usr/bin/gdb", options);
+        gdb.wait_for_exit(60s);
+        return "it still runs, its threads:\n" + test::read_file(stacks);
     }
 
     // Polls `condition` every 20 ms until it holds or the time-out passes.
