@@ -135,6 +135,9 @@ void set_window_hints() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // A launcher must not switch off the desktop's compositor.
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // Nor keep the screen from blanking: it stays open for hours beside the game (SDL's own default holds the
+    // screen saver off while its video runs).
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
 }
 
 SDL_Rect usable_bounds(SDL_Window* window) {

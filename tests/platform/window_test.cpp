@@ -80,6 +80,14 @@ TEST(Window, VideoStartedAheadIsSharedWithTheWindow) {
     EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
 }
 
+// The launcher sits open for hours: its video never keeps the screen from blanking, as SDL's would by default.
+TEST(Window, TheScreenMayStillBlankWhileTheWindowIsOpen) {
+    const VideoStart video;
+    auto window = make_window();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+}
+
 TEST(Window, SetSizeResizesTheBackBufferAndRecentres) {
     auto window = make_window(200, 100);
     ASSERT_TRUE(window);
