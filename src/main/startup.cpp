@@ -14,6 +14,7 @@
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
 #include "platform/process.h"
+#include "platform/window.h"
 #include "sealed/signature.h"
 #include "win/window_shell.h"
 
@@ -56,6 +57,8 @@ int interactive_start(const std::vector<std::string>& arguments) {
         return 0;
     }
 
+    // Before any thread of the launcher's own: SDL's first start may fork.
+    const SdlTimersFirst sdl_timers;
     std::error_code error;
     if (std::filesystem::exists(old_executable, error)) start_old_executable_cleanup(old_executable);
 

@@ -178,9 +178,8 @@ int run_main_window(const std::filesystem::path& base_folder, bool skip_self_upd
     UiEnvironment ui_environment;
     ui_environment.launcher_folder = base_folder;
     // The record is built on a thread of its own while SDL connects to the display on this one, which makes every
-    // video call. Nothing here touches the record before the thread hands it over. SDL's look for the session
-    // bus, which may fork, comes before that thread.
-    const SdlTimersFirst timers;
+    // video call. Nothing here touches the record before the thread hands it over. SDL's timers are already up
+    // (see SdlTimersFirst), so starting its video forks nothing while that thread runs.
     std::future<std::unique_ptr<LauncherApp>> building = std::async(std::launch::async, [&] {
         return make_launcher_app(load_assets_and_init_ui(start_scale, ui_environment), base_folder, skip_self_update,
                                  environment);
