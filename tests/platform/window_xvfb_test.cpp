@@ -386,21 +386,10 @@ TEST_F(WindowOnXvfb, AnErrorStillOnItsWayWhenTheVideoStopsDoesNotEndTheProcess) 
     EXPECT_TRUE(find_window_by_title("ainda aberta"));
 }
 
-TEST(SdlStartOnXvfb, WithoutASessionBusOnlyTheTimersStartForks) {
+TEST_F(WindowOnXvfb, WithoutASessionBusOnlyTheTimersStartForks) {
     // Where no session bus is known, SDL's first start forks a helper to look for one. The launcher starts the
     // timers before any thread of its own, so that this fork never copies a process whose other threads hold
     // locks; the video, which starts while the window's record is built on another thread, must fork nothing.
-    std::unique_ptr<test::VirtualDisplay> private_display;
-    std::string name;
-    if (const char* shared = std::getenv("QO_XVFB_DISPLAY"); shared && *shared) {
-        name = shared;
-    } else {
-        private_display = std::make_unique<test::VirtualDisplay>("640x480x24");
-        if (!private_display->running()) GTEST_SKIP() << "Xvfb is not available";
-        name = private_display->name();
-    }
-    const test::ScopedEnv display("DISPLAY", name);
-    const test::ScopedEnv driver("SDL_VIDEODRIVER", "x11");
     const test::ScopedEnv no_bus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
     ASSERT_EQ(SDL_WasInit(0), 0u);
     ASSERT_EQ(pthread_atfork(nullptr, count_fork, nullptr), 0);
