@@ -334,27 +334,34 @@ void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, i
   blend_pixmap_opacity(target, source, opacity, x, y, full_clip(target));
 }
 
+SourceWindow source_window(const Pixmap& target, uint32_t width, uint32_t height, int32_t x, int32_t y,
+                           const ClipRect& clip) {
+  const ClipRect bounds = full_clip(target);
+  const ClipRect inside{std::max(clip.x0, bounds.x0), std::max(clip.y0, bounds.y0), std::min(clip.x1, bounds.x1),
+                        std::min(clip.y1, bounds.y1)};
+  return SourceWindow{std::max<int64_t>(0, int64_t{inside.x0} - x), std::min<int64_t>(width, int64_t{inside.x1} - x),
+                      std::max<int64_t>(0, int64_t{inside.y0} - y), std::min<int64_t>(height, int64_t{inside.y1} - y)};
+}
+
+void blend_span_opacity(uint32_t* dst, const uint32_t* src, uint32_t q, size_t count) {
+  if (q >= 256) {
+    blend_span_over(dst, src, count);
+  } else {
+    blend_span_over_scaled(dst, src, q, count);
+  }
+}
+
 void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, int32_t x, int32_t y,
                           const ClipRect& clip) {
   const uint32_t q = quantize_opacity(opacity);
   if (q == 0) return;
-  const ClipRect bounds = full_clip(target);
-  const ClipRect inside{std::max(clip.x0, bounds.x0), std::max(clip.y0, bounds.y0), std::min(clip.x1, bounds.x1),
-                        std::min(clip.y1, bounds.y1)};
-  const int64_t col_begin = std::max<int64_t>(0, int64_t{inside.x0} - x);
-  const int64_t col_end = std::min<int64_t>(source.width(), int64_t{inside.x1} - x);
-  const int64_t row_begin = std::max<int64_t>(0, int64_t{inside.y0} - y);
-  const int64_t row_end = std::min<int64_t>(source.height(), int64_t{inside.y1} - y);
-  if (col_begin >= col_end || row_begin >= row_end) return;
-  const auto count = static_cast<size_t>(col_end - col_begin);
-  for (int64_t j = row_begin; j < row_end; ++j) {
-    const uint32_t* src = source.row(static_cast<uint32_t>(j)) + col_begin;
-    uint32_t* dst = target.row(static_cast<uint32_t>(j + y)) + (col_begin + x);
-    if (q >= 256) {
-      blend_span_over(dst, src, count);
-    } else {
-      blend_span_over_scaled(dst, src, q, count);
-    }
+  const SourceWindow window = source_window(target, source.width(), source.height(), x, y, clip);
+  if (window.empty()) return;
+  const auto count = static_cast<size_t>(window.col_end - window.col_begin);
+  for (int64_t j = window.row_begin; j < window.row_end; ++j) {
+    const uint32_t* src = source.row(static_cast<uint32_t>(j)) + window.col_begin;
+    uint32_t* dst = target.row(static_cast<uint32_t>(j + y)) + (window.col_begin + x);
+    blend_span_opacity(dst, src, q, count);
   }
 }
 

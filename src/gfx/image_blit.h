@@ -56,6 +56,21 @@ class ScaledImageRows {
   int32_t end_row_ = 0;
 };
 
+// The source columns [col_begin, col_end) and rows [row_begin, row_end) of a width x height source placed with its
+// top-left pixel at (x, y) that land inside both `clip` and the target; empty when none do.
+struct SourceWindow {
+  int64_t col_begin = 0;
+  int64_t col_end = 0;
+  int64_t row_begin = 0;
+  int64_t row_end = 0;
+  bool empty() const { return col_begin >= col_end || row_begin >= row_end; }
+};
+SourceWindow source_window(const Pixmap& target, uint32_t width, uint32_t height, int32_t x, int32_t y,
+                           const ClipRect& clip);
+
+// dst[i] = src[i] scaled by the quantised opacity q (256: as it is), source-over dst[i].
+void blend_span_opacity(uint32_t* dst, const uint32_t* src, uint32_t q, size_t count);
+
 // Composites `source` source-over onto `target` with its top-left pixel at (x, y), every source pixel scaled by
 // the quantised opacity first. Pixels falling outside the target are skipped.
 void blend_pixmap_opacity(Pixmap& target, const Pixmap& source, float opacity, int32_t x, int32_t y);

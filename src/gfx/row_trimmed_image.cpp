@@ -3,23 +3,38 @@
 #include <algorithm>
 
 #include "gfx/color.h"
-#include "gfx/pixel_spans.h"
 
 namespace qo {
+
+AlphaSpan row_alpha_span(const uint32_t* row, uint32_t width) {
+  uint32_t first = 0;
+  while (first < width && pixel_alpha(row[first]) == 0) ++first;
+  uint32_t end = width;
+  while (end > first && pixel_alpha(row[end - 1]) == 0) --end;
+  return AlphaSpan{first, end};
+}
+
+std::optional<ClipRect> alpha_box(const Pixmap& image, const ClipRect& area) {
+  ClipRect box{area.x1, area.y1, area.x0, area.y0};
+  const auto width = static_cast<uint32_t>(area.x1 - area.x0);
+  for (int32_t y = area.y0; y < area.y1; ++y) {
+    const AlphaSpan span = row_alpha_span(image.row(static_cast<uint32_t>(y)) + area.x0, width);
+    if (span.first == span.end) continue;
+    box = ClipRect{std::min(box.x0, area.x0 + static_cast<int32_t>(span.first)), std::min(box.y0, y),
+                   std::max(box.x1, area.x0 + static_cast<int32_t>(span.end)), y + 1};
+  }
+  if (box.x0 >= box.x1) return std::nullopt;
+  return box;
+}
 
 RowTrimmedImage::RowTrimmedImage(const Pixmap& image) : width_(image.width()), height_(image.height()) {
   firsts_.reserve(height_);
   starts_.reserve(size_t{height_} + 1);
   size_t kept = 0;
-  std::vector<std::pair<uint32_t, uint32_t>> spans(height_);  // [first, end) per row
+  std::vector<AlphaSpan> spans(height_);
   for (uint32_t y = 0; y < height_; ++y) {
-    const uint32_t* row = image.row(y);
-    uint32_t first = 0;
-    while (first < width_ && pixel_alpha(row[first]) == 0) ++first;
-    uint32_t end = width_;
-    while (end > first && pixel_alpha(row[end - 1]) == 0) --end;
-    spans[y] = {first, end};
-    kept += end - first;
+    spans[y] = row_alpha_span(image.row(y), width_);
+    kept += spans[y].end - spans[y].first;
   }
   words_.reserve(kept);
   for (uint32_t y = 0; y < height_; ++y) {
@@ -44,27 +59,15 @@ void blend_row_trimmed(Pixmap& target, const RowTrimmedImage& image, float opaci
                        const ClipRect& clip) {
   const uint32_t q = quantize_opacity(opacity);
   if (q == 0) return;
-  const ClipRect bounds = full_clip(target);
-  const ClipRect inside{std::max(clip.x0, bounds.x0), std::max(clip.y0, bounds.y0), std::min(clip.x1, bounds.x1),
-                        std::min(clip.y1, bounds.y1)};
-  const int64_t col_begin = std::max<int64_t>(0, int64_t{inside.x0} - x);
-  const int64_t col_end = std::min<int64_t>(image.width(), int64_t{inside.x1} - x);
-  const int64_t row_begin = std::max<int64_t>(0, int64_t{inside.y0} - y);
-  const int64_t row_end = std::min<int64_t>(image.height(), int64_t{inside.y1} - y);
-  if (col_begin >= col_end || row_begin >= row_end) return;
-  for (int64_t j = row_begin; j < row_end; ++j) {
+  const SourceWindow window = source_window(target, image.width(), image.height(), x, y, clip);
+  if (window.empty()) return;
+  for (int64_t j = window.row_begin; j < window.row_end; ++j) {
     const RowTrimmedImage::Row r = image.row(static_cast<uint32_t>(j));
-    const int64_t from = std::max<int64_t>(col_begin, r.first);
-    const int64_t to = std::min<int64_t>(col_end, int64_t{r.first} + r.count);
+    const int64_t from = std::max<int64_t>(window.col_begin, r.first);
+    const int64_t to = std::min<int64_t>(window.col_end, int64_t{r.first} + r.count);
     if (from >= to) continue;
-    const uint32_t* src = r.words + (from - r.first);
-    uint32_t* dst = target.row(static_cast<uint32_t>(j + y)) + (from + x);
-    const auto count = static_cast<size_t>(to - from);
-    if (q >= 256) {
-      blend_span_over(dst, src, count);
-    } else {
-      blend_span_over_scaled(dst, src, q, count);
-    }
+    blend_span_opacity(target.row(static_cast<uint32_t>(j + y)) + (from + x), r.words + (from - r.first), q,
+                       static_cast<size_t>(to - from));
   }
 }
 

@@ -4,12 +4,24 @@
 // gives; a glow's rows narrow towards its top and bottom, and what lies beyond them is not stored.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "gfx/image_blit.h"
 #include "gfx/pixmap.h"
 
 namespace qo {
+
+// The columns [first, end) of a row of `width` pixels from its first to its last pixel with any alpha; first ==
+// end when no pixel has any.
+struct AlphaSpan {
+  uint32_t first = 0;
+  uint32_t end = 0;
+};
+AlphaSpan row_alpha_span(const uint32_t* row, uint32_t width);
+
+// The smallest rectangle of `area` (within the image) holding every pixel with any alpha; none when it has none.
+std::optional<ClipRect> alpha_box(const Pixmap& image, const ClipRect& area);
 
 class RowTrimmedImage {
  public:

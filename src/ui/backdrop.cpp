@@ -53,25 +53,6 @@ struct BlockSums {
   }
 };
 
-// Everything outside the panel's rounded rectangle cleared, with an anti-aliased edge; false when the rectangle
-// has no finite outline. The image holds rows band_top onwards of a whole image whole_width x whole_height, in
-// whose pixels the rectangle is given: the rasteriser covers pixels alike under whole-pixel moves, so a band cut so
-// holds the rows the whole image cut at once holds.
-bool cut_to_rounded_rect(Pixmap& image, uint32_t whole_width, uint32_t whole_height, uint32_t band_top, float x,
-                         float y, float w, float h, float radius) {
-  const auto rounded = rounded_rect_path(x, y, w, h, radius);
-  if (!rounded) return false;
-  PathBuilder builder;
-  builder.push_rect(-1.0f, -1.0f, static_cast<float>(whole_width) + 2.0f, static_cast<float>(whole_height) + 2.0f);
-  builder.push_path(*rounded);
-  const auto outside = builder.finish();
-  if (!outside) return false;
-  const Transform to_band =
-      band_top == 0 ? Transform::identity() : Transform::from_translate(0.0f, -static_cast<float>(band_top));
-  fill_path(image, *outside, Paint{COLOR_BLACK, true, BlendMode::Clear}, FillRule::EvenOdd, to_band);
-  return true;
-}
-
 // The panel's rounded rectangle in the pixels of its cut.
 struct CutOutline {
   float x = 0.0f;
@@ -84,6 +65,25 @@ struct CutOutline {
 CutOutline cut_outline(const PanelCut& cut, float scale, const PanelBackdrop& panel) {
   return CutOutline{panel.x * scale - static_cast<float>(cut.left), panel.y * scale - static_cast<float>(cut.top),
                     panel.w * scale, panel.h * scale, panel.radius * scale};
+}
+
+// Everything outside the panel's rounded rectangle cleared, with an anti-aliased edge; false when the rectangle
+// has no finite outline. The image holds rows band_top onwards of a whole image whole_width x whole_height, in
+// whose pixels the rectangle is given: the rasteriser covers pixels alike under whole-pixel moves, so a band cut so
+// holds the rows the whole image cut at once holds.
+bool cut_to_rounded_rect(Pixmap& image, uint32_t whole_width, uint32_t whole_height, uint32_t band_top,
+                         const CutOutline& outline) {
+  const auto rounded = rounded_rect_path(outline.x, outline.y, outline.w, outline.h, outline.radius);
+  if (!rounded) return false;
+  PathBuilder builder;
+  builder.push_rect(-1.0f, -1.0f, static_cast<float>(whole_width) + 2.0f, static_cast<float>(whole_height) + 2.0f);
+  builder.push_path(*rounded);
+  const auto outside = builder.finish();
+  if (!outside) return false;
+  const Transform to_band =
+      band_top == 0 ? Transform::identity() : Transform::from_translate(0.0f, -static_cast<float>(band_top));
+  fill_path(image, *outside, Paint{COLOR_BLACK, true, BlendMode::Clear}, FillRule::EvenOdd, to_band);
+  return true;
 }
 
 // The quarter-size image of the frame behind the cut, blurred.
@@ -295,8 +295,7 @@ std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const Pan
   const ClipRect whole{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
   const auto factor = static_cast<float>(REDUCTION);
   draw_image_scaled(small, image, 0.0f, 0.0f, factor, factor, 1.0f, false, whole);
-  const CutOutline outline = cut_outline(*cut, scale, panel);
-  if (!cut_to_rounded_rect(image, width, height, 0, outline.x, outline.y, outline.w, outline.h, outline.radius)) {
+  if (!cut_to_rounded_rect(image, width, height, 0, cut_outline(*cut, scale, panel))) {
     return std::nullopt;
   }
   return PanelImage{cut->left, cut->top, std::move(image)};
@@ -373,8 +372,7 @@ std::optional<KeptPanel> keep_panel(const Pixmap& frame, float scale, const Pane
     draw_image_scaled(kept.small, enlarged, 0.0f, -static_cast<float>(top), factor, factor, 1.0f, false,
                       full_clip(enlarged));
     Pixmap glass = enlarged;
-    if (!cut_to_rounded_rect(glass, kept.width, kept.height, top, outline.x, outline.y, outline.w, outline.h,
-                             outline.radius)) {
+    if (!cut_to_rounded_rect(glass, kept.width, kept.height, top, outline)) {
       return std::nullopt;
     }
     for (uint32_t j = 0; j < rows; ++j) {
@@ -406,6 +404,26 @@ std::vector<KeptPanel> keep_panels(const Pixmap& frame, float scale, std::span<c
   return kept;
 }
 
+namespace {
+
+// The part of an edge run of a kept panel that lies inside `inside` (the frame's part of the cut): its frame row and
+// columns [begin, end); empty when none of it does.
+struct RunInFrame {
+  int64_t row = 0;
+  int64_t begin = 0;
+  int64_t end = 0;
+  bool empty() const { return begin >= end; }
+};
+
+RunInFrame run_in_frame(const KeptPanel& panel, const KeptPanel::Run& run, const ClipRect& inside) {
+  const int64_t row = int64_t{panel.y} + run.row;
+  if (row < inside.y0 || row >= inside.y1) return RunInFrame{};
+  return RunInFrame{row, std::max<int64_t>(int64_t{panel.x} + run.first, inside.x0),
+                    std::min<int64_t>(int64_t{panel.x} + run.first + run.count, inside.x1)};
+}
+
+}  // namespace
+
 void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels, std::span<const ClipRect> left_alone) {
   std::vector<uint32_t> edges;
   for (const KeptPanel& panel : panels) {
@@ -418,15 +436,13 @@ void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels, std
     edges.clear();
     size_t next = 0;
     for (const KeptPanel::Run& run : panel.edge_runs) {
-      const int64_t row = int64_t{panel.y} + run.row;
-      const int64_t begin = std::max<int64_t>(int64_t{panel.x} + run.first, inside.x0);
-      const int64_t end = std::min<int64_t>(int64_t{panel.x} + run.first + run.count, inside.x1);
-      if (row >= inside.y0 && row < inside.y1 && begin < end) {
-        const uint32_t* under = frame.row(static_cast<uint32_t>(row)) + begin;
+      const RunInFrame part = run_in_frame(panel, run, inside);
+      if (!part.empty()) {
+        const uint32_t* under = frame.row(static_cast<uint32_t>(part.row)) + part.begin;
         const size_t at = edges.size();
-        edges.insert(edges.end(), under, under + (end - begin));
-        blend_span_over(edges.data() + at, panel.edge_pixels.data() + next + (begin - panel.x - run.first),
-                        static_cast<size_t>(end - begin));
+        edges.insert(edges.end(), under, under + (part.end - part.begin));
+        blend_span_over(edges.data() + at, panel.edge_pixels.data() + next + (part.begin - panel.x - run.first),
+                        static_cast<size_t>(part.end - part.begin));
       }
       next += run.count;
     }
@@ -437,13 +453,10 @@ void composite_kept_panels(Pixmap& frame, std::span<const KeptPanel> panels, std
     }
     const uint32_t* composed = edges.data();
     for (const KeptPanel::Run& run : panel.edge_runs) {
-      const int64_t row = int64_t{panel.y} + run.row;
-      const int64_t begin = std::max<int64_t>(int64_t{panel.x} + run.first, inside.x0);
-      const int64_t end = std::min<int64_t>(int64_t{panel.x} + run.first + run.count, inside.x1);
-      if (row >= inside.y0 && row < inside.y1 && begin < end) {
-        std::copy_n(composed, end - begin, frame.row(static_cast<uint32_t>(row)) + begin);
-        composed += end - begin;
-      }
+      const RunInFrame part = run_in_frame(panel, run, inside);
+      if (part.empty()) continue;
+      std::copy_n(composed, part.end - part.begin, frame.row(static_cast<uint32_t>(part.row)) + part.begin);
+      composed += part.end - part.begin;
     }
   }
 }

@@ -92,7 +92,6 @@ std::optional<PanelImage> draw_panel(const Pixmap& frame, float scale, const Pan
 // Every panel's glass, in list order, panels that give no image left out.
 std::vector<PanelImage> draw_panels(const Pixmap& frame, float scale, std::span<const PanelBackdrop> panels);
 
-
 // Composites the panel images source-over onto the frame in order, each clipped to it.
 void composite_panels(Pixmap& frame, std::span<const PanelImage> images);
 

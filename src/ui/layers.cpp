@@ -13,6 +13,7 @@
 #include "gfx/image_codec.h"
 #include "gfx/rasterizer.h"
 #include "gfx/resample.h"
+#include "gfx/row_trimmed_image.h"
 #include "gfx/shapes.h"
 #include "ui/layout.h"
 #include "ui/rune.h"
@@ -230,27 +231,15 @@ std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image) {
 }
 
 VisiblePart visible_part(const Pixmap& image) {
-  uint32_t left = image.width();
-  uint32_t right = 0;  // one past the last visible column
-  uint32_t top = image.height();
-  uint32_t bottom = 0;
-  for (uint32_t y = 0; y < image.height(); ++y) {
-    const uint32_t* row = image.row(y);
-    uint32_t first = 0;
-    while (first < image.width() && pixel_alpha(row[first]) == 0) ++first;
-    if (first == image.width()) continue;
-    uint32_t last = image.width();
-    while (pixel_alpha(row[last - 1]) == 0) --last;
-    left = std::min(left, first);
-    right = std::max(right, last);
-    top = std::min(top, y);
-    bottom = y + 1;
+  const auto box = alpha_box(image, full_clip(image));
+  if (!box) return VisiblePart{RowTrimmedImage(Pixmap::make(1, 1)), 0, 0};
+  const auto width = static_cast<uint32_t>(box->x1 - box->x0);
+  Pixmap rectangle = Pixmap::make_for_overwrite(width, static_cast<uint32_t>(box->y1 - box->y0));
+  for (int32_t y = box->y0; y < box->y1; ++y) {
+    const uint32_t* from = image.row(static_cast<uint32_t>(y)) + box->x0;
+    std::copy_n(from, width, rectangle.row(static_cast<uint32_t>(y - box->y0)));
   }
-  if (bottom == 0) return VisiblePart{RowTrimmedImage(Pixmap::make(1, 1)), 0, 0};
-  Pixmap rectangle = Pixmap::make_for_overwrite(right - left, bottom - top);
-  for (uint32_t y = top; y < bottom; ++y)
-    std::copy(image.row(y) + left, image.row(y) + right, rectangle.row(y - top));
-  return VisiblePart{RowTrimmedImage(rectangle), static_cast<int32_t>(left), static_cast<int32_t>(top)};
+  return VisiblePart{RowTrimmedImage(rectangle), box->x0, box->y0};
 }
 
 std::array<VisiblePart, 4> visible_subpixel_copies(const Pixmap& image) {

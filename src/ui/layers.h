@@ -77,7 +77,8 @@ std::array<Pixmap, 4> make_subpixel_copies(const Pixmap& image);
 // The visible part of an image (see VisiblePart); an image with no pixel showing gives a 1 x 1 transparent part.
 VisiblePart visible_part(const Pixmap& image);
 
-// make_subpixel_copies, each copy kept as its visible part: what the floating logo keeps.
+// make_subpixel_copies, each copy kept as its visible part (one whole copy at a time is made): what the floating
+// logo keeps.
 std::array<VisiblePart, 4> visible_subpixel_copies(const Pixmap& image);
 
 // The hero picture decoded and resampled to its cover-fitted device size, with its logical rectangle.

@@ -9,6 +9,7 @@
 #include "gfx/image_blit.h"
 #include "gfx/paint.h"
 #include "gfx/rasterizer.h"
+#include "gfx/row_trimmed_image.h"
 #include "gfx/shapes.h"
 #include "text/glyph_drawing.h"
 #include "text/shaping.h"
@@ -51,22 +52,6 @@ size_t picture_bytes(const TextSprite& sprite) { return sprite.has_pixels ? pixe
 
 bool same_color(const Color& a, const Color& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
-// The smallest rectangle of `area` (within the image) holding every pixel with any alpha; none when it has none.
-std::optional<ClipRect> ink_box(const Pixmap& image, const ClipRect& area) {
-  ClipRect ink{area.x1, area.y1, area.x0, area.y0};
-  for (int32_t y = area.y0; y < area.y1; ++y) {
-    const uint32_t* row = image.row(static_cast<uint32_t>(y));
-    int32_t first = area.x0;
-    while (first < area.x1 && pixel_alpha(row[first]) == 0) ++first;
-    if (first == area.x1) continue;
-    int32_t end = area.x1;
-    while (pixel_alpha(row[end - 1]) == 0) --end;
-    ink = ClipRect{std::min(ink.x0, first), std::min(ink.y0, y), std::max(ink.x1, end), y + 1};
-  }
-  if (ink.x0 >= ink.x1) return std::nullopt;
-  return ink;
-}
-
 // The line drawn alone with its pen at (pad + frac_x, pad + frac_y) device pixels of a scratch canvas, cut to its
 // ink: its pixels depend only on the run, colour, scale and fractions. The pad keeps the glyph box (ascender and
 // margins above the baseline, a few pixels left of the pen) inside the scratch canvas. The box is the font's
@@ -92,7 +77,7 @@ TextSprite render_sprite(const Font& font, const GlyphRun& run, const Color& col
   Canvas scratch = Canvas::make(static_cast<uint32_t>(scratch_width), static_cast<uint32_t>(scratch_height), 0.0f,
                                 0.0f, scale);
   draw_glyph_run(scratch, font, pen_x, pen_y, run, solid_paint(color));
-  const auto ink = ink_box(scratch.pixmap, ClipRect{box->left, box->top, box->left + static_cast<int32_t>(box->width),
+  const auto ink = alpha_box(scratch.pixmap, ClipRect{box->left, box->top, box->left + static_cast<int32_t>(box->width),
                                                     box->top + static_cast<int32_t>(box->height)});
   if (!ink) return sprite;  // glyphs without ink (white space): nothing to place
   const auto ink_width = static_cast<uint32_t>(ink->x1 - ink->x0);

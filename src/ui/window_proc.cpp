@@ -217,15 +217,11 @@ void close_settings_dialog(UiState& ui) {
 void apply_server_status(UiState& ui, bool online) {
     // The probe reports every few seconds, mostly what it reported before: then nothing on screen changes, and
     // neither the layout nor the layers are made again.
-    if (online == ui.server_online && ui.server_status_text == (online ? "ONLINE" : "OFFLINE")) return;
-    if (online) {
-        if (!ui.server_online) ui.online_since = ui.ui_clock;
-        ui.server_online = true;
-        ui.server_status_text = "ONLINE";
-    } else {
-        ui.server_online = false;
-        ui.server_status_text = "OFFLINE";
-    }
+    const std::string_view text = online ? "ONLINE" : "OFFLINE";
+    if (online == ui.server_online && ui.server_status_text == text) return;
+    if (online && !ui.server_online) ui.online_since = ui.ui_clock;
+    ui.server_online = online;
+    ui.server_status_text = text;
     relayout_texts(ui);
 }
 

@@ -2,8 +2,8 @@
 // A small blocking HTTPS client: one agent holds one transfer handle with its time-outs and User-Agent, and runs
 // GET requests one after another, keeping its connection open between them where the server allows. The trusted
 // certificates are parsed once and shared by all agents that live at the same time (util/tls_trust.h), and so are
-// TLS sessions between agents of the same trust. An agent belongs to one thread at a time; never share one between threads
-// (give every worker its own).
+// TLS sessions between agents of the same trust. An agent belongs to one thread at a time; never share one between
+// threads (give every worker its own).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>

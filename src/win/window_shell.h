@@ -13,6 +13,7 @@ int run_main_window(const std::filesystem::path& base_folder, bool skip_self_upd
 // Lets the canvas paint straight into the window's back buffer where the window allows it, so frames need no
 // copy there; a canvas that borrowed a back buffer that may be gone gets memory of its own again.
 void paint_into_back_buffer(LauncherApp& app);
+
 // Draws one frame into the back buffer and, once the window was shown, shows its changed rectangles.
 void render_and_present(LauncherApp& app);
 

@@ -31,6 +31,14 @@ HttpAgentOptions trusting_options(std::chrono::seconds io_timeout = std::chrono:
     return options;
 }
 
+// Options trusting a copy of the test CA written into `dir` under a new name: a trust no other test has built.
+HttpAgentOptions options_with_a_new_trust(const test::TempDir& dir) {
+    test::write_file(dir / "ca.pem", test::read_file(HttpsServer::ca_file()));
+    HttpAgentOptions options = trusting_options();
+    options.extra_ca_file = (dir / "ca.pem").string();
+    return options;
+}
+
 HttpAgent make_agent(const HttpAgentOptions& options = trusting_options()) {
     auto agent = HttpAgent::create(options);
     EXPECT_TRUE(agent.has_value()) << agent.error();
@@ -294,11 +302,8 @@ TEST_F(HttpAgentTest, CertificateForAnotherHostNameIsRejected) {
 }
 
 TEST_F(HttpAgentTest, EveryAgentUsesTheOneTrustStoreParsedOnce) {
-    // A copy of the CA under a new name: a trust no other test has built yet.
     test::TempDir dir;
-    test::write_file(dir / "ca.pem", test::read_file(HttpsServer::ca_file()));
-    HttpAgentOptions options = trusting_options();
-    options.extra_ca_file = (dir / "ca.pem").string();
+    const HttpAgentOptions options = options_with_a_new_trust(dir);
     server.set_body("/doc", "trusted");
     const TlsTrustCounters before = tls_trust_counters();
 
@@ -320,9 +325,7 @@ TEST_F(HttpAgentTest, EveryAgentUsesTheOneTrustStoreParsedOnce) {
 // while an agent made while another lives shares its store. A trust that can't be built is not remembered.
 TEST_F(HttpAgentTest, TheTrustIsFreedWithItsLastAgentAndBuiltAgainByTheNext) {
     test::TempDir dir;
-    test::write_file(dir / "ca.pem", test::read_file(HttpsServer::ca_file()));
-    HttpAgentOptions options = trusting_options();
-    options.extra_ca_file = (dir / "ca.pem").string();
+    HttpAgentOptions options = options_with_a_new_trust(dir);
     server.set_body("/doc", "trusted");
     const TlsTrustCounters before = tls_trust_counters();
     for (int round = 1; round <= 3; ++round) {
